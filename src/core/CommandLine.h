@@ -1,0 +1,26 @@
+// The command-line request: read a folder or a file once after start-up,
+// optionally write the report to a named file and quit.
+#pragma once
+
+#include <optional>
+#include <string>
+
+struct CommandLineRequest {
+    int pending = 0;
+    int overwrite = 0;
+    int quitAfterExport = 0;
+    int subfolderMode = 2;  // 0 "/s-", 1 "/s+", 2: ScanSubfolders of the settings
+    std::optional<std::string> folderText;
+    std::optional<std::string> fileText;
+    std::optional<std::string> exportPath;
+};
+
+extern CommandLineRequest CommandLine;
+
+// Fills CommandLine from the text after the program's own name. Switches are
+// found in any letter case at any position; the first occurrence counts.
+void ParseCommandLine(const char* text);
+// The same into any request (the parser's pure form).
+void ParseCommandLineInto(const char* text, CommandLineRequest& request);
+// Drops the texts and the pending flag once the run has consumed them.
+void DiscardCommandLine();

@@ -1,0 +1,22 @@
+#include "platform/Text.h"
+
+namespace {
+inline unsigned char Fold(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+}  // namespace
+
+int CompareNames(std::string_view a, std::string_view b) {
+    const size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char ca = Fold(static_cast<unsigned char>(a[i]));
+        const unsigned char cb = Fold(static_cast<unsigned char>(b[i]));
+        if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+int CompareNames(const char* a, const char* b) {
+    return CompareNames(std::string_view(a), std::string_view(b));
+}

@@ -1,0 +1,152 @@
+#include "harness/Harness.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "core/CommandLine.h"
+#include "core/PluginSet.h"
+#include "core/Results.h"
+
+namespace {
+
+Recording g_recording;
+
+void RecordStatus(const char* text) { g_recording.statusTexts.emplace_back(text); }
+void RecordAppended(ResultTab tab, size_t index) { g_recording.appendedRows.emplace_back(tab, index); }
+void RecordCleared(ResultTab tab) { g_recording.clearedLists.push_back(tab); }
+void RecordEnterBusy() { ++g_recording.busyEntered; }
+void RecordLeaveBusy() { ++g_recording.busyLeft; }
+void RecordExport(int enabled) { g_recording.exportEnabled = enabled; }
+void RecordTab(ResultTab tab) {
+    g_recording.selectedTabs.push_back(tab);
+    if (tab == kTabMissing) RebuildMissingList();
+    if (tab == kTabUnused) RebuildUnusedList();
+}
+int RecordMessage(void* owner, const char* text, const char* caption, unsigned style) {
+    g_recording.messages.push_back(ShownMessage{caption, text, style, owner});
+    return g_recording.messageAnswer;
+}
+bool RecordExportChoice(void*, std::string& path) {
+    if (g_recording.exportChoice.empty()) return false;
+    path = g_recording.exportChoice;
+    return true;
+}
+void RecordQuit() { ++g_recording.quitRequests; }
+bool RecordGetRect(int32_t rect[4]) {
+    for (int i = 0; i < 4; ++i) rect[i] = g_recording.windowRect[i];
+    return true;
+}
+void RecordSetRect(const int32_t rect[4]) {
+    g_recording.haveWindowRect = true;
+    for (int i = 0; i < 4; ++i) g_recording.windowRect[i] = rect[i];
+}
+void RecordCentre() { ++g_recording.centred; }
+
+}  // namespace
+
+Recording& InstallRecorder() {
+    g_recording = Recording{};
+    FrontEnd frontEnd;
+    frontEnd.setStatusText = RecordStatus;
+    frontEnd.rowAppended = RecordAppended;
+    frontEnd.listCleared = RecordCleared;
+    frontEnd.enterBusy = RecordEnterBusy;
+    frontEnd.leaveBusy = RecordLeaveBusy;
+    frontEnd.enableExport = RecordExport;
+    frontEnd.selectTab = RecordTab;
+    frontEnd.messageBox = RecordMessage;
+    frontEnd.chooseExportFile = RecordExportChoice;
+    frontEnd.quitMainWindow = RecordQuit;
+    frontEnd.getWindowRect = RecordGetRect;
+    frontEnd.setWindowRect = RecordSetRect;
+    frontEnd.centerMainWindow = RecordCentre;
+    FrontEndInstall(&frontEnd);
+    return g_recording;
+}
+
+Recording& CurrentRecording() { return g_recording; }
+
+void ResetCatalogue() {
+    ClearSongList();
+    ClearErrorList();
+    MissingList.clear();
+    UnusedList.clear();
+    PluginSetClear(InstalledPlugins);
+    PluginSetClear(UsedPlugins);
+    PluginSetClear(MissingPlugins);
+    CommandLine = CommandLineRequest{};
+}
+
+void CatalogueTest::SetUp() {
+    FrontEndInstall(nullptr);
+    ResetCatalogue();
+    shown = &InstallRecorder();
+}
+
+void CatalogueTest::TearDown() {
+    FrontEndInstall(nullptr);
+    ResetCatalogue();
+}
+
+TempFolder::TempFolder() {
+    std::random_device random;
+    const auto base = std::filesystem::temp_directory_path();
+    for (;;) {
+        auto candidate = base / ("quorvel-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(candidate)) {
+            // The canonical form, so that paths compare with what getcwd gives.
+            path = std::filesystem::canonical(candidate).string();
+            return;
+        }
+    }
+}
+
+TempFolder::~TempFolder() {
+    std::error_code error;
+    // Folders a test made unreadable must be opened again to be removed.
+    for (auto it = std::filesystem::recursive_directory_iterator(
+             path, std::filesystem::directory_options::skip_permission_denied, error);
+         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+        if (it->is_directory(error) && !it->is_symlink(error))
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, error);
+    }
+    std::filesystem::remove_all(path, error);
+}
+
+std::string TempFolder::Path(const std::string& relative) const {
+    return (std::filesystem::path(path) / relative).string();
+}
+
+std::string TempFolder::Write(const std::string& relative, const std::string& bytes) const {
+    const auto full = std::filesystem::path(path) / relative;
+    std::filesystem::create_directories(full.parent_path());
+    std::ofstream out(full, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return full.string();
+}
+
+std::string TempFolder::MakeFolder(const std::string& relative) const {
+    const auto full = std::filesystem::path(path) / relative;
+    std::filesystem::create_directories(full);
+    return full.string();
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+bool RunningAsRoot() { return geteuid() == 0; }
+
+std::string SourcePath(const std::string& relative) {
+#ifdef QUORVEL_SOURCE_DIR
+    return (std::filesystem::path(QUORVEL_SOURCE_DIR) / relative).string();
+#else
+    return relative;
+#endif
+}

@@ -1,0 +1,73 @@
+// What every test of the catalogue needs: a front end that records what a run
+// showed, a clean catalogue, and real folders on disk.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/FrontEnd.h"
+
+struct ShownMessage {
+    std::string caption;
+    std::string text;
+    unsigned style = 0;
+    void* owner = nullptr;
+};
+
+struct Recording {
+    std::vector<std::string> statusTexts;
+    std::vector<ShownMessage> messages;
+    std::vector<ResultTab> selectedTabs;
+    std::vector<std::pair<ResultTab, size_t>> appendedRows;
+    std::vector<ResultTab> clearedLists;
+    int busyEntered = 0;
+    int busyLeft = 0;
+    int exportEnabled = -1;  // last value given, -1 before any
+    int quitRequests = 0;
+    int messageAnswer = kIdOk;       // what every message box answers
+    std::string exportChoice;        // the save dialog's answer; empty: cancel
+    bool haveWindowRect = false;
+    int32_t windowRect[4] = {0, 0, 0, 0};
+    int centred = 0;
+    std::vector<std::string> Status() const { return statusTexts; }
+    std::string LastStatus() const { return statusTexts.empty() ? std::string() : statusTexts.back(); }
+};
+
+// Installs the recording front end with a fresh recording and returns it.
+Recording& InstallRecorder();
+Recording& CurrentRecording();
+
+// Empties every process-wide part of the catalogue: the three sets, the four
+// lists and the counter, the command-line request and the settings block.
+void ResetCatalogue();
+
+class CatalogueTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    Recording* shown = nullptr;
+};
+
+// A fresh folder below the system's temporary folder, removed with everything
+// in it when the object goes.
+struct TempFolder {
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    // Writes bytes to a path relative to the folder (folders made as needed)
+    // and returns the full path.
+    std::string Write(const std::string& relative, const std::string& bytes) const;
+    std::string MakeFolder(const std::string& relative) const;
+    std::string Path(const std::string& relative) const;
+    std::string path;
+};
+
+std::string ReadFileBytes(const std::string& path);
+bool RunningAsRoot();
+// The source tree (tests find their committed data there).
+std::string SourcePath(const std::string& relative);

@@ -1,0 +1,21 @@
+// Runs a real program as a child process and captures what it printed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ProcessResult {
+    int exitCode = -1;  // -1: did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// Runs program with args in folder (empty: the current one). Extra environment
+// entries ("NAME=value") are added to the test's own environment; stdin gets
+// the given text and is then closed.
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& folder = std::string(), const std::vector<std::string>& env = {},
+                         const std::string& input = std::string());
+
+// The Linux program under test.
+std::string CliPath();
