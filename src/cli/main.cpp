@@ -1,50 +1,324 @@
 // quorvel: the Linux program. It stands in for the window: the same core, the
 // same runs and the same report, driven by options instead of buttons.
 #include <getopt.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "core/CommandLine.h"
 #include "core/FrontEnd.h"
+#include "core/ProcessingRun.h"
 #include "core/Results.h"
+#include "platform/Files.h"
+#include "platform/Registry.h"
+#include "platform/Text.h"
+#include "report/Report.h"
+#include "settings/Configuration.h"
+#include "settings/SettingsFile.h"
 
 namespace {
 
 const char kUsage[] =
     "Usage: quorvel [OPTION]... [PATH]...\n"
     "Lists the VST plug-ins that tracker songs and instruments use, which of them\n"
-    "are missing here and which installed plug-ins no song uses.\n"
+    "are missing here, and which installed plug-ins no song uses; writes the report.\n"
     "\n"
-    "  -h, --help            show this help and exit\n"
-    "  -V, --version         show the version and exit\n";
+    "  -p, --folder=DIR       read the songs and instruments in DIR\n"
+    "  -f, --file=NAME        with --folder: a name or \";\"-mask list inside DIR;\n"
+    "                         alone: one file\n"
+    "  -s, --subfolders       also read subfolders\n"
+    "  -S, --no-subfolders    do not read subfolders; wins over -s\n"
+    "  -e, --export=FILE      write the report to FILE; \"-\" writes it to standard output\n"
+    "  -o, --overwrite        replace an existing export file without asking\n"
+    "  -c, --config=FILE      settings file (default $XDG_CONFIG_HOME/quorvel/quorvel.cfg,\n"
+    "                         else ~/.config/quorvel/quorvel.cfg)\n"
+    "      --vst=DIR          a VST folder, once or twice (folder 1, folder 2): rebuild the\n"
+    "                         inventory and store folders and inventory in the settings file\n"
+    "      --no-vst           disable both VST folders and empty the inventory\n"
+    "      --wine-prefix=DIR  Wine prefix whose registry lists the Waves classes\n"
+    "                         (default ~/.wine when present)\n"
+    "  -q, --quiet            no progress line and no summary\n"
+    "  -h, --help             show this help and exit\n"
+    "  -V, --version          show the version and exit\n"
+    "\n"
+    "A PATH that is a folder is read like --folder; a PATH that is a file is read like a\n"
+    "file dropped on the window. Without --export the report goes to standard output\n"
+    "when something was read. Songs (.xrns), instruments (.xrni), bare XML (.xml) and\n"
+    "legacy songs (.rns) are read; plug-ins are recognised by PluginName elements and,\n"
+    "in today's files, by devices whose PluginType is VST.\n"
+    "\n"
+    "Exit status: 0 when the run finished (error lines are part of the report), 1 when a\n"
+    "folder or file does not exist, the report or the settings could not be written,\n"
+    "2 for a usage error.\n";
 
-void PrintStatus(const char* text) { std::fprintf(stderr, "%s\n", text); }
+enum OptionId {
+    kOptVst = 1000,
+    kOptNoVst,
+    kOptWinePrefix,
+};
 
-}  // namespace
+struct Options {
+    std::string folder;
+    bool haveFolder = false;
+    std::string file;
+    bool haveFile = false;
+    bool subfolders = false;
+    bool noSubfolders = false;
+    std::string exportPath;
+    bool haveExport = false;
+    bool overwrite = false;
+    std::string config;
+    std::vector<std::string> vstFolders;
+    bool noVst = false;
+    std::string winePrefix;
+    bool quiet = false;
+    std::vector<std::string> paths;
+};
 
-int main(int argc, char** argv) {
+// What the front end shows on a terminal.
+struct Terminal {
+    bool progress = false;  // the file or plug-in at hand, on stderr
+    bool busy = false;
+    bool lineOpen = false;
+    int32_t rect[4] = {0, 0, 0, 0};
+} g_terminal;
+
+void ClearProgressLine() {
+    if (g_terminal.lineOpen) {
+        std::fputs("\r\033[K", stderr);
+        g_terminal.lineOpen = false;
+    }
+}
+
+void ShowStatus(const char* text) {
+    if (!g_terminal.progress || !g_terminal.busy) return;
+    std::fprintf(stderr, "\r\033[K%.*s", 78, text);
+    g_terminal.lineOpen = true;
+}
+
+void EnterBusy() { g_terminal.busy = true; }
+
+void LeaveBusy() {
+    g_terminal.busy = false;
+    ClearProgressLine();
+}
+
+int ShowMessage(void*, const char* text, const char* caption, unsigned style) {
+    ClearProgressLine();
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    if ((style & 0xF) != kMbOkCancel) return kIdOk;
+    // The overwrite question: asked on a terminal, answered Cancel without one.
+    if (!isatty(STDIN_FILENO)) {
+        std::fputs("(no terminal to answer: not overwritten)\n", stderr);
+        return kIdCancel;
+    }
+    std::fputs("Overwrite it? [y/N] ", stderr);
+    char answer[16] = {0};
+    if (!std::fgets(answer, sizeof answer, stdin)) return kIdCancel;
+    return (answer[0] == 'y' || answer[0] == 'Y') ? kIdOk : kIdCancel;
+}
+
+bool GetRect(int32_t rect[4]) {
+    std::memcpy(rect, g_terminal.rect, sizeof g_terminal.rect);
+    return true;
+}
+
+void SetRect(const int32_t rect[4]) { std::memcpy(g_terminal.rect, rect, sizeof g_terminal.rect); }
+
+std::string Absolute(const std::string& path) {
+    if (path.empty() || PathIsAbsolute(path)) return path;
+    std::string here;
+    if (!GetCurrentFolder(here)) return path;
+    return PathJoin(here, path);
+}
+
+std::string DefaultConfigPath() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && *xdg == '/') return PathJoin(PathJoin(xdg, "quorvel"), "quorvel.cfg");
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) return "quorvel.cfg";
+    return PathJoin(PathJoin(home, ".config/quorvel"), "quorvel.cfg");
+}
+
+bool ParseOptions(int argc, char** argv, Options& options, int& exitCode) {
     static const option kOptions[] = {
+        {"folder", required_argument, nullptr, 'p'},
+        {"file", required_argument, nullptr, 'f'},
+        {"subfolders", no_argument, nullptr, 's'},
+        {"no-subfolders", no_argument, nullptr, 'S'},
+        {"export", required_argument, nullptr, 'e'},
+        {"overwrite", no_argument, nullptr, 'o'},
+        {"config", required_argument, nullptr, 'c'},
+        {"vst", required_argument, nullptr, kOptVst},
+        {"no-vst", no_argument, nullptr, kOptNoVst},
+        {"wine-prefix", required_argument, nullptr, kOptWinePrefix},
+        {"quiet", no_argument, nullptr, 'q'},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, 'V'},
         {nullptr, 0, nullptr, 0},
     };
     int c;
-    while ((c = getopt_long(argc, argv, "hV", kOptions, nullptr)) != -1) {
+    while ((c = getopt_long(argc, argv, "p:f:sSe:oc:qhV", kOptions, nullptr)) != -1) {
         switch (c) {
+            case 'p': options.folder = optarg; options.haveFolder = true; break;
+            case 'f': options.file = optarg; options.haveFile = true; break;
+            case 's': options.subfolders = true; break;
+            case 'S': options.noSubfolders = true; break;
+            case 'e': options.exportPath = optarg; options.haveExport = true; break;
+            case 'o': options.overwrite = true; break;
+            case 'c': options.config = optarg; break;
+            case kOptVst: options.vstFolders.emplace_back(optarg); break;
+            case kOptNoVst: options.noVst = true; break;
+            case kOptWinePrefix: options.winePrefix = optarg; break;
+            case 'q': options.quiet = true; break;
             case 'h':
                 std::fputs(kUsage, stdout);
-                return 0;
+                exitCode = 0;
+                return false;
             case 'V':
                 std::printf("quorvel %s\n", QUORVEL_VERSION);
-                return 0;
+                exitCode = 0;
+                return false;
             default:
-                std::fputs(kUsage, stderr);
-                return 2;
+                std::fputs("Try 'quorvel --help'.\n", stderr);
+                exitCode = 2;
+                return false;
         }
     }
+    for (int i = optind; i < argc; ++i) options.paths.emplace_back(argv[i]);
+
+    const char* problem = nullptr;
+    if (!options.paths.empty() && (options.haveFolder || options.haveFile))
+        problem = "PATH arguments cannot be mixed with --folder or --file";
+    else if (options.vstFolders.size() > 2)
+        problem = "at most two --vst folders";
+    else if (!options.vstFolders.empty() && options.noVst)
+        problem = "--vst and --no-vst exclude each other";
+    for (const std::string& folder : options.vstFolders)
+        if (Absolute(folder).size() >= sizeof Settings.VstFolder1) problem = "a --vst folder path is too long";
+    if (problem) {
+        std::fprintf(stderr, "quorvel: %s\nTry 'quorvel --help'.\n", problem);
+        exitCode = 2;
+        return false;
+    }
+    return true;
+}
+
+// --vst / --no-vst: what confirming the configuration dialog does, then the
+// folders and the inventory are stored at once.
+bool Configure(const Options& options) {
+    if (options.noVst) {
+        Settings.VstFolder1Enabled = 0;
+        Settings.VstFolder2Enabled = 0;
+    } else {
+        CopyTextBounded(Settings.VstFolder1, sizeof Settings.VstFolder1, Absolute(options.vstFolders[0]).c_str());
+        Settings.VstFolder1Enabled = 1;
+        if (options.vstFolders.size() > 1) {
+            CopyTextBounded(Settings.VstFolder2, sizeof Settings.VstFolder2, Absolute(options.vstFolders[1]).c_str());
+            Settings.VstFolder2Enabled = 1;
+        } else {
+            Settings.VstFolder2Enabled = 0;
+        }
+    }
+    MakeFolders(PathFolder(SettingsPath()).c_str());
+    const int stored = ApplyConfiguration(nullptr, static_cast<int>(Settings.ScanSubfolders));
+    return SaveSettings(nullptr) && stored;
+}
+
+bool ExportTo(const Options& options) {
+    if (options.exportPath == "-") {
+        const std::string report = BuildReport();
+        return std::fwrite(report.data(), 1, report.size(), stdout) == report.size() && std::fflush(stdout) == 0;
+    }
+    CommandLine = CommandLineRequest{};
+    CommandLine.pending = 1;
+    CommandLine.exportPath = options.exportPath;
+    CommandLine.overwrite = options.overwrite ? 1 : 0;
+    const int written = ExportReport(nullptr);
+    DiscardCommandLine();
+    return written != 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    int exitCode = 0;
+    if (!ParseOptions(argc, argv, options, exitCode)) return exitCode;
+
+    g_terminal.progress = !options.quiet && isatty(STDERR_FILENO);
     FrontEnd frontEnd;
-    frontEnd.setStatusText = PrintStatus;
+    frontEnd.setStatusText = ShowStatus;
+    frontEnd.enterBusy = EnterBusy;
+    frontEnd.leaveBusy = LeaveBusy;
+    frontEnd.messageBox = ShowMessage;
+    frontEnd.getWindowRect = GetRect;
+    frontEnd.setWindowRect = SetRect;
     FrontEndInstall(&frontEnd);
-    UpdateStatusLine();
-    return 0;
+
+    SettingsSetPath(options.config.empty() ? DefaultConfigPath().c_str() : options.config.c_str());
+    LoadSettings(nullptr);
+
+    std::string prefix = options.winePrefix;
+    if (prefix.empty()) {
+        const char* home = std::getenv("HOME");
+        if (home && *home && IsFolder(PathJoin(home, ".wine").c_str())) prefix = PathJoin(home, ".wine");
+    }
+    RegistrySetWinePrefix(Absolute(prefix).c_str());
+
+    if ((!options.vstFolders.empty() || options.noVst) && !Configure(options)) exitCode = 1;
+
+    // The reading: --folder/--file as the window's command line, PATHs as a drop.
+    bool ranSomething = false;
+    const int subfolderMode = options.noSubfolders ? 0 : options.subfolders ? 1 : 2;
+    if (options.haveFolder || options.haveFile) {
+        CommandLine = CommandLineRequest{};
+        CommandLine.subfolderMode = subfolderMode;
+        if (options.haveFolder) CommandLine.folderText = options.folder;
+        if (options.haveFile) CommandLine.fileText = options.file;
+        CommandLine.pending = 1;
+        if (RunCommandLine(nullptr) == CommandLineOutcome::kMissingInput)
+            exitCode = 1;
+        else
+            ranSomething = true;
+    }
+    for (const std::string& given : options.paths) {
+        const std::string path = Absolute(given);
+        if (IsFolder(path.c_str())) {
+            CommandLine = CommandLineRequest{};
+            CommandLine.subfolderMode = subfolderMode;
+            CommandLine.folderText = path;
+            CommandLine.pending = 1;
+            RunCommandLine(nullptr);
+            ranSomething = true;
+        } else if (PathExists(path.c_str())) {
+            RunDroppedFiles({path});
+            ranSomething = true;
+        } else {
+            ShowMessage(nullptr, TextFormat("The specified file \"%s\" could not be found!", path.c_str()).c_str(),
+                        "Error", kMbOk | kMbIconStop);
+            exitCode = 1;
+        }
+    }
+
+    if (ranSomething) {
+        if (options.haveExport) {
+            if (!ExportTo(options)) exitCode = 1;
+        } else {
+            Options toStdout = options;
+            toStdout.exportPath = "-";
+            if (!ExportTo(toStdout)) exitCode = 1;
+        }
+    }
+    if (!options.quiet) std::fprintf(stderr, "%s\n", FormatStatusSummary().c_str());
+
+    ClearSongList();
+    PluginSetClear(UsedPlugins);
+    PluginSetClear(MissingPlugins);
+    PluginSetClear(InstalledPlugins);
+    return exitCode;
 }

@@ -101,7 +101,12 @@ bool FileTruncateHere(PlatformFile* file) {
     return here >= 0 && ftruncate(file->fd, here) == 0;
 }
 
-bool FileSync(PlatformFile* file) { return file && fsync(file->fd) == 0; }
+bool FileSync(PlatformFile* file) {
+    if (!file) return false;
+    if (fsync(file->fd) == 0) return true;
+    // Pipes, terminals and /dev/null cannot be synced; there is nothing to lose.
+    return errno == EINVAL || errno == ENOTSUP || errno == EROFS;
+}
 
 bool PathExists(const char* path) {
     struct stat st;

@@ -87,7 +87,12 @@ bool FileWrite(PlatformFile* file, const void* data, size_t n) {
 
 bool FileTruncateHere(PlatformFile* file) { return file && SetEndOfFile(file->handle) != 0; }
 
-bool FileSync(PlatformFile* file) { return file && FlushFileBuffers(file->handle) != 0; }
+bool FileSync(PlatformFile* file) {
+    if (!file) return false;
+    // Only disk files have buffers to flush; a pipe or the console has none.
+    if (GetFileType(file->handle) != FILE_TYPE_DISK) return true;
+    return FlushFileBuffers(file->handle) != 0;
+}
 
 bool PathExists(const char* path) {
     return path && *path && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;

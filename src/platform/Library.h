@@ -4,6 +4,8 @@
 // (no entry routine, no imports resolved); elsewhere the PE image is read.
 #pragma once
 
+#include <memory>
+
 struct LibraryHandle;
 
 // nullptr when the file cannot be mapped: not a library, another processor's
@@ -12,3 +14,8 @@ LibraryHandle* LibraryMap(const char* path);
 // Exact, case-sensitive export name; forwarded exports count.
 bool LibraryHasExport(LibraryHandle* library, const char* name);
 void LibraryRelease(LibraryHandle* library);  // safe on nullptr
+
+struct LibraryReleaser {
+    void operator()(LibraryHandle* library) const { LibraryRelease(library); }
+};
+using LibraryPtr = std::unique_ptr<LibraryHandle, LibraryReleaser>;

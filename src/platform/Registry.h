@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 struct RegistryKey;
@@ -18,9 +19,15 @@ RegistryKey* RegistryOpenMachineKey(const char* subKey);
 // The name of the subkey at index, into a buffer of kRegistryNameSize bytes.
 RegistryEnum RegistryEnumSubkey(RegistryKey* key, uint32_t index, char* name);
 // A string value (valueName nullptr: the default value) into buffer, at most
-// size bytes with the terminator; false when there is no such value.
+// size bytes with the terminator; false (and buffer empty) when there is no
+// such text value or it does not fit.
 bool RegistryQueryString(RegistryKey* key, const char* valueName, char* buffer, uint32_t size);
 void RegistryCloseKey(RegistryKey* key);  // safe on nullptr
+
+struct RegistryKeyCloser {
+    void operator()(RegistryKey* key) const { RegistryCloseKey(key); }
+};
+using RegistryKeyPtr = std::unique_ptr<RegistryKey, RegistryKeyCloser>;
 
 // Elsewhere than Windows: the Wine prefix whose system.reg is read (empty:
 // none, so every key fails to open). Ignored on Windows.

@@ -50,7 +50,11 @@ std::string TextFormat(const char* format, ...)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
-std::string TextFormatV(const char* format, va_list args);
+std::string TextFormatV(const char* format, va_list args)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 0)))
+#endif
+    ;
 
 // Copies at most size-1 bytes and always terminates (lstrcpynA's contract).
 void CopyTextBounded(char* target, size_t size, const char* source);

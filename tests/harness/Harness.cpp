@@ -10,6 +10,7 @@
 #include "core/CommandLine.h"
 #include "core/PluginSet.h"
 #include "core/Results.h"
+#include "settings/SettingsFile.h"
 
 namespace {
 
@@ -79,6 +80,7 @@ void ResetCatalogue() {
     PluginSetClear(UsedPlugins);
     PluginSetClear(MissingPlugins);
     CommandLine = CommandLineRequest{};
+    SettingsReset();
 }
 
 void CatalogueTest::SetUp() {

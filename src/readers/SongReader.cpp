@@ -1,0 +1,216 @@
+#include "readers/SongReader.h"
+
+#include <climits>
+#include <cstring>
+#include <string>
+
+#include "core/Results.h"
+#include "core/FrontEnd.h"
+#include "platform/Files.h"
+#include "platform/Memory.h"
+#include "platform/Text.h"
+#include "readers/RnsReader.h"
+#include "readers/XmlTree.h"
+#include "readers/ZipReader.h"
+
+namespace {
+
+constexpr const char kXmlKinds[] = "*.xrns;*.xml;*.xrni";
+
+struct ParserFree {
+    void operator()(XmlParser* parser) const { FreeXmlParser(parser); }
+};
+struct TreeFree {
+    void operator()(XmlTree* tree) const { FreeXmlTree(tree); }
+};
+struct ZipFree {
+    void operator()(ZipReader* reader) const { ZipClose(reader); }
+};
+
+// The item of a zipped song or instrument, extracted into a zero-filled block
+// of exactly its size; bytes an extraction fails to deliver stay zero, and the
+// parse then reports the damage.
+bool ExtractZipItem(const char* path, bool isSong, HeapBuffer& buffer, size_t& size) {
+    ZipReader* opened = nullptr;
+    if (ZipOpenFile(path, nullptr, &opened) != kZipOk) {
+        AppendErrorLine(TextFormat("Error: Could not extract \"%s\"!", path));
+        return false;
+    }
+    std::unique_ptr<ZipReader, ZipFree> reader(opened);
+    ZipItemInfo info{};
+    CopyTextBounded(info.name, sizeof info.name, isSong ? "Song.xml" : "Instrument.xml");
+    if (ZipFindItem(reader.get(), &info, 1) != kZipOk) {
+        reader.reset();
+        AppendErrorLine(isSong ? TextFormat("Error: Song.xml inside \"%s\" not found!", path)
+                               : TextFormat("Error: Instrument.xml inside \"%s\" not found!", path));
+        return false;
+    }
+    const int32_t itemSize = static_cast<int32_t>(info.uncompressedSize);
+    if (itemSize < 1) {
+        reader.reset();
+        AppendErrorLine(TextFormat("Error: The file \"%s\" seems to be damaged!", path));
+        return false;
+    }
+    buffer = HeapAllocZeroed(static_cast<size_t>(itemSize));
+    if (!buffer) {
+        reader.reset();
+        AppendErrorLine(TextFormat("Error: Could not allocate enough memory for \"%s\"!", path));
+        return false;
+    }
+    ZipExtractToMemory(reader.get(), buffer.get(), static_cast<uint32_t>(itemSize), &info);
+    size = static_cast<size_t>(itemSize);
+    return true;
+}
+
+void ReadXmlDocument(const char* path, HeapBuffer buffer, size_t size) {
+    std::unique_ptr<XmlParser, ParserFree> parser(CreateXmlParser());
+    if (!parser) {
+        AppendErrorLine(TextFormat("Error: Could not create XML parser for \"%s\"!", path));
+        return;
+    }
+    SetIgnoreWhitespace(parser.get(), 1);
+    if (!ParseXmlBuffer(parser.get(), buffer.get(), size)) {
+        const int code = GetXmlError();
+        AppendErrorLine(TextFormat("Error: Unable to parse xml memory buffer! Code #%d; %s", code, GetXmlErrorText(code)));
+        if (code == kXmlErrorExpat) {
+            const int expatCode = GetExpatErrorCode(parser.get());
+            AppendErrorLine(TextFormat("Error: Expat error code #%d; Line %d; Column %d; %s", expatCode,
+                                       GetExpatErrorLine(parser.get()), GetExpatErrorColumn(parser.get()),
+                                       GetExpatErrorText(expatCode)));
+        }
+        return;
+    }
+    std::unique_ptr<XmlTree, TreeFree> tree(GetXmlTree(parser.get()));
+    if (!tree) {
+        AppendErrorLine(TextFormat("Error: Could not create XML tree for \"%s\"!", path));
+        return;
+    }
+    XmlElement* root = GetRootElement(tree.get());
+    const char* rootName = root ? GetElementName(root) : "";
+    if (MatchMaskList(path, "*.xrns") && CompareExact(rootName, "RenoiseSong") != 0) {
+        AppendErrorLine(TextFormat("Error: The specified file \"%s\" is no valid Renoise song!", path));
+        return;
+    }
+    if (MatchMaskList(path, "*.xrni") && CompareExact(rootName, "RenoiseInstrument") != 0) {
+        AppendErrorLine(TextFormat("Error: The specified file \"%s\" is no valid Renoise instrument!", path));
+        return;
+    }
+    std::unique_ptr<SongEntry> entry = NewSongEntry(path);
+    if (!entry) {
+        AppendErrorLine(TextFormat("Error: Not enough memory for \"%s\"!", path));
+        return;
+    }
+    if (root) WalkSongElements(root, *entry);
+    AppendSongRows(std::move(entry));
+}
+
+void ReadBinarySong(const char* path) {
+    HeapBuffer image;
+    size_t size = 0;
+    if (!LoadFileIntoMemory(path, image, &size)) return;
+    std::unique_ptr<SongEntry> entry = NewSongEntry(path);
+    if (!entry) {
+        AppendErrorLine(TextFormat("Error: Not enough memory for \"%s\"!", path));
+        return;
+    }
+    ReadRnsSong(path, image.get(), size, *entry);
+    // Listed whatever the reader managed: a rejected binary song still shows
+    // its path next to its error line.
+    AppendSongRows(std::move(entry));
+}
+
+bool IsWhiteSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+void CopyElementText(std::optional<std::string>& field, const char* text) {
+    field.reset();
+    try {
+        field = text;
+    } catch (const std::bad_alloc&) {
+        field.reset();
+    }
+}
+
+XmlElement* FindChild(XmlElement* parent, const char* name) {
+    for (XmlElement* child = NextChildElement(parent, nullptr); child; child = NextChildElement(parent, child))
+        if (CompareExact(GetElementName(child), name) == 0) return child;
+    return nullptr;
+}
+
+// Devices saved by today's tracker versions carry no PluginName; they name
+// their plug-in with PluginType and PluginIdentifier, and only "VST" ones are
+// VST libraries. Recorded as the PluginName text "Vst: <identifier>" would be.
+void RecordDeviceReference(XmlElement* element, SongEntry& entry) {
+    XmlElement* type = FindChild(element, "PluginType");
+    if (!type) return;
+    const char* typeText = GetElementContents(type);
+    if (!typeText || CompareExact(typeText, "VST") != 0) return;
+    XmlElement* identifier = FindChild(element, "PluginIdentifier");
+    const char* identifierText = identifier ? GetElementContents(identifier) : nullptr;
+    if (!identifierText || !*identifierText || FindChild(element, "PluginName")) return;
+    try {
+        const std::string reference = std::string("Vst: ") + identifierText;
+        RecordPluginReference(reference.c_str(), entry);
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+void VisitSongElement(XmlElement* element, void* context) {
+    SongEntry& entry = *static_cast<SongEntry*>(context);
+    const char* name = GetElementName(element);
+    if (NextChildElement(element, nullptr)) RecordDeviceReference(element, entry);
+    const char* text = GetElementContents(element);
+    if (!text) return;
+    if (!std::strcmp(name, "PluginName"))
+        RecordPluginReference(text, entry);
+    else if (!std::strcmp(name, "BeatsPerMin"))
+        entry.bpm = ParseSongNumber(text);
+    else if (!std::strcmp(name, "TicksPerLine"))
+        entry.tpl = ParseSongNumber(text);
+    else if (!std::strcmp(name, "Artist"))
+        CopyElementText(entry.artist, text);
+    else if (!std::strcmp(name, "SongName"))
+        CopyElementText(entry.songName, text);
+}
+
+}  // namespace
+
+int32_t ParseSongNumber(const char* text) {
+    while (IsWhiteSpace(*text)) ++text;
+    bool negative = false;
+    if (*text == '+' || *text == '-') negative = *text++ == '-';
+    uint64_t value = 0;
+    bool overflow = false;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        value = value * 10 + static_cast<uint64_t>(*text - '0');
+        if (value > UINT32_MAX) {
+            overflow = true;
+            value = UINT32_MAX;  // keeps the product below 2^64 for the digits to come
+        }
+    }
+    if (overflow) return -1;
+    uint32_t result = static_cast<uint32_t>(value);
+    if (negative) result = 0u - result;
+    return static_cast<int32_t>(result);
+}
+
+void WalkSongElements(XmlElement* root, SongEntry& entry) { VisitXmlPostOrder(root, VisitSongElement, &entry); }
+
+void ReadSongFile(const char* path, void* /*context*/) {
+    if (!path || !PathExists(path)) return;
+    FrontEndSetStatus(PathFileName(path));
+
+    if (MatchMaskList(path, kXmlKinds)) {
+        HeapBuffer buffer;
+        size_t size = 0;
+        if (MatchMaskList(path, "*.xml")) {
+            if (!LoadFileIntoMemory(path, buffer, &size)) return;
+        } else if (!ExtractZipItem(path, MatchMaskList(path, "*.xrns"), buffer, size)) {
+            return;
+        }
+        ReadXmlDocument(path, std::move(buffer), size);
+    } else if (MatchMaskList(path, "*.rns")) {
+        ReadBinarySong(path);
+    } else {
+        AppendErrorLine(TextFormat("Error: Unknown file type specified! \"%s\"", path));
+    }
+}

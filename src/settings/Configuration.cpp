@@ -1,0 +1,34 @@
+#include "settings/Configuration.h"
+
+#include "core/FrontEnd.h"
+#include "core/PluginSet.h"
+#include "core/Results.h"
+#include "inventory/FolderWalk.h"
+#include "inventory/VstProbe.h"
+#include "inventory/WavesShell.h"
+#include "settings/SettingsFile.h"
+
+int ApplyConfiguration(void* dialog, int scanSubfolders) {
+    Settings.ScanSubfolders = scanSubfolders ? 1 : 0;
+    if (Settings.VstFolder1Enabled && !Settings.VstFolder1[0]) Settings.VstFolder1Enabled = 0;
+    if (Settings.VstFolder2Enabled && !Settings.VstFolder2[0]) Settings.VstFolder2Enabled = 0;
+
+    int stored = 1;
+    if (Settings.VstFolder1Enabled || Settings.VstFolder2Enabled) {
+        FrontEndEnterBusy();
+        if (InstalledPlugins.count) PluginSetClear(InstalledPlugins);
+        WavesEnumerated = 0;
+        if (Settings.VstFolder1Enabled) WalkFolder(Settings.VstFolder1, "*.dll", 1, ProbeVstPlugin, dialog);
+        if (Settings.VstFolder2Enabled) WalkFolder(Settings.VstFolder2, "*.dll", 1, ProbeVstPlugin, dialog);
+        if (InstalledPlugins.count) stored = SaveInstalledPlugins();
+        FrontEndLeaveBusy();
+    } else {
+        PluginSetClear(InstalledPlugins);
+    }
+
+    PluginSetClear(UsedPlugins);
+    PluginSetClear(MissingPlugins);
+    ClearSongList();
+    FrontEndEnableExport(0);
+    return stored;
+}

@@ -1,0 +1,6 @@
+// The main window (dialog 1001).
+#pragma once
+
+#include <windows.h>
+
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,376 @@
+#include "readers/XmlTree.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Memory.h"
+
+namespace {
+
+struct Parsed {
+    XmlParserPtr parser;
+    XmlTreePtr tree;
+    int result = 0;
+};
+
+Parsed Parse(std::string_view document, int ignoreWhitespace = 1) {
+    Parsed parsed;
+    parsed.parser.reset(CreateXmlParser());
+    if (!parsed.parser) return parsed;
+    SetIgnoreWhitespace(parsed.parser.get(), ignoreWhitespace);
+    parsed.result = ParseXmlBuffer(parsed.parser.get(), document.data(), document.size());
+    if (parsed.result) parsed.tree.reset(GetXmlTree(parsed.parser.get()));
+    return parsed;
+}
+
+// The contents as the test sees them: "<absent>" for none.
+std::string ContentsOf(const XmlElement* element) {
+    const char* contents = GetElementContents(element);
+    return contents ? std::string(contents) : std::string("<absent>");
+}
+
+std::vector<std::string> ChildNames(const XmlElement* parent) {
+    std::vector<std::string> names;
+    for (XmlElement* child = NextChildElement(parent, nullptr); child; child = NextChildElement(parent, child))
+        names.push_back(GetElementName(child));
+    return names;
+}
+
+std::vector<std::string> PostOrderNames(XmlElement* start) {
+    std::vector<std::string> names;
+    VisitXmlPostOrder(
+        start, [](XmlElement* e, void* c) { static_cast<std::vector<std::string>*>(c)->push_back(e->name); },
+        &names);
+    return names;
+}
+
+}  // namespace
+
+TEST(XmlTreeTest, ContentsFollowTheWhiteSpaceRules) {
+    struct Case {
+        const char* purpose;
+        std::string document;
+        int ignoreWhitespace;
+        std::string rootContents;
+    };
+    const Case cases[] = {
+        {"only children and blanks", "<r>\n  <a/>\n  <b/>\n</r>", 1, "<absent>"},
+        {"only children and blanks, kept", "<r>\n  <a/>\n  <b/>\n</r>", 0, "<absent>"},
+        {"text around a child goes to the parent", "<r> x <c/> z </r>", 1, "x  z"},
+        {"the same, untrimmed", "<r> x <c/> z </r>", 0, " x  z "},
+        {"trimmed at both ends, inner blanks kept", "<r>\t a \t b \r\n</r>", 1, "a \t b"},
+        {"line ends normalised, nothing trimmed", "<r>\t a \r\n</r>", 0, "\t a \n"},
+        {"runs around a comment joined", "<r>ab<!-- note -->cd</r>", 1, "abcd"},
+        {"empty element", "<r></r>", 1, "<absent>"},
+        {"empty-element tag", "<r/>", 0, "<absent>"},
+        {"blanks from character references", "<r>&#32;&#9;&#10;</r>", 1, "<absent>"},
+        {"predefined entities resolved", "<r>&lt;&amp;&gt;&quot;&apos;</r>", 1, "<&>\"'"},
+        {"character reference to UTF-8", "<r>&#xE9;&#8364;</r>", 1, "\xC3\xA9\xE2\x82\xAC"},
+        {"CDATA as plain text", "<r><![CDATA[ <x> & y ]]></r>", 1, "<x> & y"},
+        {"internal entity expanded", "<!DOCTYPE r [<!ENTITY e \"ent\">]><r>&e;!</r>", 1, "ent!"},
+        {"UTF-8 text delivered as is", "<r>\xC3\xA9t\xC3\xA9 \xE2\x99\xAA</r>", 1, "\xC3\xA9t\xC3\xA9 \xE2\x99\xAA"},
+        {"Latin-1 document delivered as UTF-8",
+         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r>caf\xE9</r>", 1, "caf\xC3\xA9"},
+        {"no-break space is not white space", "<r>\xC2\xA0</r>", 1, "\xC2\xA0"},
+        {"processing instruction leaves no trace", "<r>a<?pi x?>b</r>", 1, "ab"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.purpose);
+        Parsed parsed = Parse(c.document, c.ignoreWhitespace);
+        ASSERT_EQ(parsed.result, 1);
+        ASSERT_NE(parsed.tree, nullptr);
+        EXPECT_EQ(ContentsOf(GetRootElement(parsed.tree.get())), c.rootContents);
+    }
+}
+
+TEST(XmlTreeTest, TextOfAChildStaysWithTheChild) {
+    Parsed parsed = Parse("<r> before <c>  inner  </c> after </r>");
+    ASSERT_EQ(parsed.result, 1);
+    XmlElement* root = GetRootElement(parsed.tree.get());
+    EXPECT_EQ(ContentsOf(root), "before  after");
+    EXPECT_EQ(ContentsOf(NextChildElement(root, nullptr)), "inner");
+}
+
+TEST(XmlTreeTest, LongTextDeliveredInPiecesIsJoined) {
+    std::string lines;
+    for (int i = 0; i < 20000; ++i) lines += "line " + std::to_string(i) + " &amp; more\n";
+    Parsed parsed = Parse("<r>\n" + lines + "</r>");
+    ASSERT_EQ(parsed.result, 1);
+    std::string expected;
+    for (int i = 0; i < 20000; ++i) expected += "line " + std::to_string(i) + " & more\n";
+    expected.pop_back();
+    EXPECT_EQ(ContentsOf(GetRootElement(parsed.tree.get())), expected);
+}
+
+TEST(XmlTreeTest, ChildrenKeepDocumentOrderAndLinks) {
+    Parsed parsed = Parse("<Song><A/><B><C/></B><\xC3\x89l\xC3\xA9ment/></Song>");
+    ASSERT_EQ(parsed.result, 1);
+    XmlElement* root = GetRootElement(parsed.tree.get());
+    EXPECT_STREQ(GetElementName(root), "Song");
+    EXPECT_EQ(root->parent, nullptr);
+    EXPECT_EQ(ChildNames(root), (std::vector<std::string>{"A", "B", "\xC3\x89l\xC3\xA9ment"}));
+    EXPECT_EQ(root->childCount, 3u);
+    XmlElement* a = NextChildElement(root, nullptr);
+    XmlElement* b = NextChildElement(root, a);
+    EXPECT_EQ(a->previous, nullptr);
+    EXPECT_EQ(b->previous, a);
+    EXPECT_EQ(b->parent, root);
+    EXPECT_EQ(root->lastChild->previous, b);
+    EXPECT_EQ(NextChildElement(root, root->lastChild), nullptr);
+    // A childless parent answers none at once.
+    EXPECT_EQ(NextChildElement(a, nullptr), nullptr);
+    EXPECT_EQ(a->childCount, 0u);
+    EXPECT_EQ(ChildNames(b), (std::vector<std::string>{"C"}));
+}
+
+TEST(XmlTreeTest, PostOrderVisitsChildrenFirstAndStaysInsideTheStart) {
+    Parsed parsed = Parse("<r><a><b/><c><d/></c></a><e/></r>");
+    ASSERT_EQ(parsed.result, 1);
+    XmlElement* root = GetRootElement(parsed.tree.get());
+    EXPECT_EQ(PostOrderNames(root), (std::vector<std::string>{"b", "d", "c", "a", "e", "r"}));
+    // A start with siblings and a parent: only its own subtree.
+    EXPECT_EQ(PostOrderNames(NextChildElement(root, nullptr)), (std::vector<std::string>{"b", "d", "c", "a"}));
+    EXPECT_EQ(PostOrderNames(root->lastChild), (std::vector<std::string>{"e"}));
+    EXPECT_TRUE(PostOrderNames(nullptr).empty());
+}
+
+TEST(XmlTreeTest, AttributesKeepStartTagOrderAndReplaceInPlace) {
+    Parsed parsed = Parse("<r b=\"2\" a=\"1\" c=\"&lt;3&gt;\"/>");
+    ASSERT_EQ(parsed.result, 1);
+    XmlElement* root = GetRootElement(parsed.tree.get());
+    auto listed = [root] {
+        std::string text;
+        for (XmlAttribute* a = root->firstAttribute; a; a = a->next) text += a->name + "=" + a->value + ";";
+        std::string backwards;
+        for (XmlAttribute* a = root->lastAttribute; a; a = a->previous)
+            backwards = a->name + "=" + a->value + ";" + backwards;
+        EXPECT_EQ(text, backwards);
+        return text;
+    };
+    EXPECT_EQ(listed(), "b=2;a=1;c=<3>;");
+    EXPECT_EQ(root->attributeCount, 3u);
+
+    struct Step {
+        const char* name;
+        const char* value;
+        const char* expected;
+        unsigned count;
+    };
+    const Step steps[] = {
+        {"a", "one", "b=2;a=one;c=<3>;", 3},  // equal name: replaced where it stands
+        {"A", "big", "b=2;a=one;c=<3>;A=big;", 4},  // names compare byte for byte
+        {"c", "", "b=2;a=one;c=;A=big;", 4},
+        {"d", "4", "b=2;a=one;c=;A=big;d=4;", 5},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.name);
+        EXPECT_EQ(AddXmlAttribute(root, s.name, s.value), 1);
+        EXPECT_EQ(listed(), s.expected);
+        EXPECT_EQ(root->attributeCount, s.count);
+    }
+}
+
+TEST(XmlTreeTest, XmlDeclarationTextsAreStored) {
+    struct Case {
+        std::string document;
+        const char* version;   // nullptr: absent
+        const char* encoding;  // nullptr: absent
+    };
+    const Case cases[] = {
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<r/>", "1.0", "UTF-8"},
+        {"<?xml version=\"1.0\" standalone=\"yes\"?><r/>", "1.0", nullptr},
+        {"<r/>", nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.document);
+        Parsed parsed = Parse(c.document);
+        ASSERT_EQ(parsed.result, 1);
+        const XmlTree* tree = parsed.tree.get();
+        EXPECT_EQ(tree->version.value_or("<absent>"), c.version ? c.version : "<absent>");
+        EXPECT_EQ(tree->encoding.value_or("<absent>"), c.encoding ? c.encoding : "<absent>");
+        EXPECT_STREQ(GetElementName(GetRootElement(tree)), "r");
+    }
+}
+
+TEST(XmlTreeTest, RejectedDocumentsFailWithExpatsDiagnostics) {
+    struct Case {
+        const char* purpose;
+        std::string document;
+        XML_Error code;
+        int line;    // from 1
+        int column;  // from 0
+    };
+    const Case cases[] = {
+        {"empty buffer", "", XML_ERROR_NO_ELEMENTS, 1, 0},
+        {"text after the root", "<r/>\ntail", XML_ERROR_JUNK_AFTER_DOC_ELEMENT, 2, 0},
+        {"second root", "<r/><s/>", XML_ERROR_JUNK_AFTER_DOC_ELEMENT, 1, 4},
+        {"mismatched end tag", "<r>\n  <a>\n  </b>\n</r>", XML_ERROR_TAG_MISMATCH, 3, 4},
+        {"truncated", "<r><a>text", XML_ERROR_NO_ELEMENTS, 1, 10},
+        {"zero-filled extraction", std::string(16, '\0'), XML_ERROR_INVALID_TOKEN, 1, 0},
+        {"repeated attribute", "<r a=\"1\" a=\"2\"/>", XML_ERROR_DUPLICATE_ATTRIBUTE, 1, 9},
+        // A song saved with a UTF-16 declaration over 8-bit text.
+        {"declared UTF-16, stored as 8-bit",
+         "<?xml version=\"1.0\" encoding=\"utf-16\"?>\r\n<RenoiseSong doc_version=\"63\">\r\n</RenoiseSong>",
+         XML_ERROR_INCORRECT_ENCODING, 1, 30},
+        {"undefined entity", "<r>&nope;</r>", XML_ERROR_UNDEFINED_ENTITY, 1, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.purpose);
+        Parsed parsed = Parse(c.document);
+        ASSERT_NE(parsed.parser, nullptr);
+        EXPECT_EQ(parsed.result, 0);
+        EXPECT_EQ(GetXmlTree(parsed.parser.get()), nullptr);
+        EXPECT_EQ(GetXmlError(), kXmlErrorExpat);
+        EXPECT_STREQ(GetXmlErrorText(GetXmlError()), "Internal Expat parser error");
+        EXPECT_EQ(GetExpatErrorCode(parsed.parser.get()), c.code);
+        EXPECT_EQ(GetExpatErrorLine(parsed.parser.get()), c.line);
+        EXPECT_EQ(GetExpatErrorColumn(parsed.parser.get()), c.column);
+        EXPECT_STREQ(GetExpatErrorText(GetExpatErrorCode(parsed.parser.get())), XML_ErrorString(c.code));
+    }
+}
+
+TEST(XmlTreeTest, ErrorTextsAndTheUnknownCodeBuffer) {
+    struct Case {
+        int code;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, "No error"},
+        {1, "Out of memory"},
+        {2, "Input/Output error"},
+        {3, "Callback error"},
+        {4, "Internal Expat parser error"},
+        {7, "Unknown error code (7)"},
+        {-1, "Unknown error code (-1)"},
+        {-2147483647 - 1, "Unknown error code (-2147483648)"},
+    };
+    for (const Case& c : cases) EXPECT_STREQ(GetXmlErrorText(c.code), c.text) << c.code;
+    // One shared buffer: the next unknown code overwrites the text.
+    const char* first = GetXmlErrorText(5);
+    const char* second = GetXmlErrorText(6);
+    EXPECT_EQ(first, second);
+    EXPECT_STREQ(first, "Unknown error code (6)");
+    // Expat knows no code 10000; the text must still be printable.
+    EXPECT_STREQ(GetExpatErrorText(10000), "");
+}
+
+TEST(XmlTreeTest, TreeOutlivesItsParserAndUntakenTreesGoWithIt) {
+    XmlParser* parser = CreateXmlParser();
+    ASSERT_NE(parser, nullptr);
+    const std::string document = "<r><a>text</a></r>";
+    ASSERT_EQ(ParseXmlBuffer(parser, document.data(), document.size()), 1);
+    XmlTree* tree = GetXmlTree(parser);
+    ASSERT_NE(tree, nullptr);
+    EXPECT_EQ(GetXmlTree(parser), nullptr);  // handed out once
+    FreeXmlParser(parser);
+    EXPECT_EQ(ContentsOf(NextChildElement(GetRootElement(tree), nullptr)), "text");
+    FreeXmlTree(tree);
+
+    // Never taken, or left partial by a failure: released with the parser
+    // (the leak checker of the sanitizer build watches both).
+    for (const std::string& text : {std::string("<r><a/></r>"), std::string("<r><a><b>x")}) {
+        XmlParser* other = CreateXmlParser();
+        ASSERT_NE(other, nullptr);
+        ParseXmlBuffer(other, text.data(), text.size());
+        FreeXmlParser(other);
+    }
+    FreeXmlParser(nullptr);
+    FreeXmlTree(nullptr);
+}
+
+TEST(XmlTreeTest, RunningOutOfMemoryInAHandlerFailsTheParseCleanly) {
+    const std::string document =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<r v=\"1\" w=\"2\">\n  <a>one\n two</a>\n  <b x=\"y\">three</b>\n  text\n</r>";
+    int failures = 0;
+    for (unsigned countdown = 1; countdown < 200; ++countdown) {
+        SCOPED_TRACE(countdown);
+        SetXmlAllocationFailure(countdown);
+        Parsed parsed = Parse(document);
+        SetXmlAllocationFailure(0);
+        if (!parsed.parser) {
+            EXPECT_EQ(GetXmlError(), kXmlErrorOutOfMemory);
+            ++failures;
+            continue;
+        }
+        if (parsed.result == 0) {
+            // The abort is ours: the code says memory, not Expat.
+            EXPECT_EQ(GetXmlError(), kXmlErrorOutOfMemory);
+            EXPECT_EQ(GetXmlTree(parsed.parser.get()), nullptr);
+            ++failures;
+            continue;
+        }
+        // Enough allocations for the whole document: the tree is complete.
+        XmlElement* root = GetRootElement(parsed.tree.get());
+        EXPECT_EQ(ChildNames(root), (std::vector<std::string>{"a", "b"}));
+        EXPECT_EQ(ContentsOf(root), "text");
+        EXPECT_EQ(ContentsOf(root->firstChild), "one\n two");
+        EXPECT_EQ(root->lastChild->firstAttribute->value, "y");
+        EXPECT_EQ(*parsed.tree->encoding, "UTF-8");
+        break;
+    }
+    EXPECT_GT(failures, 10);
+
+    XmlParser* parser = CreateXmlParser();
+    ASSERT_NE(parser, nullptr);
+    const std::string simple = "<r/>";
+    ASSERT_EQ(ParseXmlBuffer(parser, simple.data(), simple.size()), 1);
+    XmlTreePtr tree(GetXmlTree(parser));
+    FreeXmlParser(parser);
+    SetXmlAllocationFailure(1);
+    EXPECT_EQ(AddXmlAttribute(GetRootElement(tree.get()), "a", "1"), 0);
+    SetXmlAllocationFailure(0);
+    EXPECT_EQ(GetRootElement(tree.get())->attributeCount, 0u);
+    EXPECT_EQ(GetRootElement(tree.get())->firstAttribute, nullptr);
+}
+
+TEST(XmlTreeTest, AMillionLevelsDeepParseAndReleaseWithoutRecursion) {
+    constexpr size_t kDepth = 1000000;
+    std::string document;
+    document.reserve(kDepth * 7);
+    for (size_t i = 0; i < kDepth; ++i) document += "<a>";
+    document += "x";
+    for (size_t i = 0; i < kDepth; ++i) document += "</a>";
+
+    Parsed parsed = Parse(document);
+    ASSERT_EQ(parsed.result, 1);
+    struct Count {
+        size_t visited = 0;
+        size_t withText = 0;
+    } count;
+    VisitXmlPostOrder(
+        GetRootElement(parsed.tree.get()),
+        [](XmlElement* e, void* c) {
+            auto* n = static_cast<Count*>(c);
+            if (n->visited++ == 0 && GetElementContents(e)) ++n->withText;  // the innermost comes first
+        },
+        &count);
+    EXPECT_EQ(count.visited, kDepth);
+    EXPECT_EQ(count.withText, 1u);
+    parsed.tree.reset();
+
+    // Unclosed: the partial tree of the failed parse is released with its parser.
+    document.resize(kDepth * 3);
+    Parsed failed = Parse(document);
+    EXPECT_EQ(failed.result, 0);
+    EXPECT_EQ(GetXmlError(), kXmlErrorExpat);
+}
+
+TEST(XmlTreeTest, BufferAboveFourGigabytesIsNotCutToItsLowBits) {
+    // 4 GiB + 4 bytes: as an int the length would be 4, just the valid "<r/>".
+    const size_t size = (size_t{1} << 32) + 4;
+    HeapBuffer buffer = HeapAllocZeroed(size);
+    if (!buffer) GTEST_SKIP() << "no address space for 4 GiB";
+    std::memcpy(buffer.get(), "<r/>", 4);
+    XmlParserPtr parser(CreateXmlParser());
+    ASSERT_NE(parser, nullptr);
+    EXPECT_EQ(ParseXmlBuffer(parser.get(), buffer.get(), size), 0);
+    EXPECT_EQ(GetXmlError(), kXmlErrorExpat);
+    EXPECT_EQ(GetExpatErrorCode(parser.get()), XML_ERROR_INVALID_TOKEN);
+    EXPECT_EQ(GetExpatErrorColumn(parser.get()), 4);
+}

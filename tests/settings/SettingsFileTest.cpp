@@ -1,0 +1,381 @@
+#include "settings/SettingsFile.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+
+#include "core/PluginSet.h"
+#include "harness/Harness.h"
+#include "support/SettingsWriter.h"
+
+namespace {
+
+const char kDamaged[] = "Damaged config file, please reconfigure your settings!";
+const char kCannotWrite[] = "Could not open config file for writing!";
+
+void ExpectMessage(const ShownMessage& shown, const char* text, void* owner) {
+    EXPECT_EQ(shown.text, text);
+    EXPECT_EQ(shown.caption, "Error");
+    EXPECT_EQ(shown.style, kMbOk | kMbIconStop);
+    EXPECT_EQ(shown.owner, owner);
+}
+
+std::vector<std::string> InstalledNames() {
+    std::vector<std::string> names;
+    for (const auto& member : InstalledPlugins.members) names.push_back(member.second.name);
+    return names;
+}
+
+SettingsContent FullContent() {
+    SettingsContent content;
+    content.rect[0] = -1200;  // a window on a monitor left of the primary one
+    content.scanSubfolders = 0;
+    content.vstFolder1Enabled = 1;
+    content.vstFolder2Enabled = 1;
+    content.openFilesFolder = "C:\\Music\\Songs";
+    content.openFolderPath = "C:\\Music";
+    content.exportFolder = "D:\\Reports";
+    content.vstFolder1 = "C:\\VST";
+    content.vstFolder2 = "C:\\Program Files\\Steinberg\\VstPlugins";
+    content.pathFill = 'x';  // leftovers must survive a load and a save
+    content.records = {{"a.dll", "C:\\VST"}, {"B.dll", "C:\\VST\\Sub"}, {"c.dll", "C:\\VST"}};
+    return content;
+}
+
+// Makes the next writes of this process fail once a file grows past limit
+// bytes, the way a full disk does; restores everything when it goes.
+struct FileSizeLimit {
+    explicit FileSizeLimit(rlim_t limit) {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        previous = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = saved;
+        lowered.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+    }
+    rlimit saved{};
+    void (*previous)(int) = nullptr;
+};
+
+}  // namespace
+
+class SettingsFileTest : public CatalogueTest {
+protected:
+    std::string UseFile(const std::string& bytes) {
+        const std::string path = folder.Write("quorvel.cfg", bytes);
+        SettingsSetPath(path.c_str());
+        return path;
+    }
+    std::string Stored() const { return ReadFileBytes(folder.Path("quorvel.cfg")); }
+    TempFolder folder;
+};
+
+TEST_F(SettingsFileTest, LoadThenSaveGivesTheSameBytes) {
+    const std::string bytes = SettingsFileBytes(FullContent());
+    UseFile(bytes);
+    LoadSettings(nullptr);
+    EXPECT_TRUE(shown->messages.empty());
+    EXPECT_EQ(shown->windowRect[0], -1200);
+    EXPECT_EQ(shown->windowRect[3], 650);
+    EXPECT_EQ(Settings.ScanSubfolders, 0u);
+    EXPECT_EQ(Settings.VstFolder1Enabled, 1u);
+    EXPECT_STREQ(Settings.VstFolder2, "C:\\Program Files\\Steinberg\\VstPlugins");
+    EXPECT_STREQ(Settings.ExportFolder, "D:\\Reports");
+    EXPECT_EQ(InstalledNames(), (std::vector<std::string>{"a.dll", "B.dll", "c.dll"}));
+    EXPECT_EQ(PluginSetFind(InstalledPlugins, "b.dll")->folder, "C:\\VST\\Sub");
+    EXPECT_EQ(PluginSetFind(InstalledPlugins, "b.dll")->count, 1u);
+    EXPECT_FALSE(shown->statusTexts.empty());
+    EXPECT_EQ(shown->centred, 0);
+
+    ASSERT_EQ(SaveSettings(nullptr), 1);
+    EXPECT_EQ(Stored(), bytes);
+    ASSERT_EQ(SaveInstalledPlugins(), 1);
+    EXPECT_EQ(Stored(), bytes);
+    EXPECT_FALSE(std::filesystem::exists(folder.Path("quorvel.cfg.tmp")));
+}
+
+TEST_F(SettingsFileTest, WithoutAFileTheDefaultsApplySilently) {
+    SettingsSetPath(folder.Path("quorvel.cfg").c_str());
+    std::memset(&Settings, 0x41, sizeof Settings);
+    LoadSettings(nullptr);
+    EXPECT_TRUE(shown->messages.empty());
+    EXPECT_EQ(shown->centred, 1);
+    EXPECT_FALSE(shown->haveWindowRect);
+    EXPECT_EQ(Settings.ScanSubfolders, 1u);
+    EXPECT_EQ(Settings.VstFolder1Enabled, 0u);
+    EXPECT_EQ(Settings.VstFolder2Enabled, 0u);
+    AppSettings cleared{};
+    cleared.ScanSubfolders = 1;
+    EXPECT_EQ(std::memcmp(&Settings, &cleared, sizeof cleared), 0);
+    EXPECT_TRUE(InstalledPlugins.members.empty());
+    EXPECT_EQ(shown->statusTexts.size(), 1u);
+}
+
+TEST_F(SettingsFileTest, AnEmptyOrUnreadableFileIsReportedOnceThenDefaults) {
+    for (const bool asFolder : {false, true}) {
+        SCOPED_TRACE(asFolder ? "a folder in its place" : "0-byte file");
+        shown = &InstallRecorder();
+        std::filesystem::remove_all(folder.Path("quorvel.cfg"));
+        if (asFolder) {
+            folder.MakeFolder("quorvel.cfg");
+            SettingsSetPath(folder.Path("quorvel.cfg").c_str());
+        } else {
+            UseFile("");
+        }
+        int window = 0;
+        LoadSettings(&window);
+        ASSERT_EQ(shown->messages.size(), 1u);
+        ExpectMessage(shown->messages[0], kDamaged, &window);
+        EXPECT_EQ(shown->centred, 1);
+        EXPECT_EQ(Settings.ScanSubfolders, 1u);
+        EXPECT_EQ(shown->statusTexts.size(), 1u);
+    }
+    // Closing after the empty file writes a valid 1332-byte file.
+    std::filesystem::remove_all(folder.Path("quorvel.cfg"));
+    UseFile("");
+    LoadSettings(nullptr);
+    shown->windowRect[0] = 10;
+    shown->windowRect[1] = 20;
+    shown->windowRect[2] = 30;
+    shown->windowRect[3] = 40;
+    ASSERT_EQ(SaveSettings(nullptr), 1);
+    SettingsContent expected;
+    expected.rect[0] = 10;
+    expected.rect[1] = 20;
+    expected.rect[2] = 30;
+    expected.rect[3] = 40;
+    EXPECT_EQ(Stored(), SettingsFileBytes(expected));
+    EXPECT_EQ(Stored().size(), 1332u);
+}
+
+TEST_F(SettingsFileTest, RecordsAreStoredInCaseInsensitiveOrderAndNZeroMeansNone) {
+    SettingsSetPath(folder.Path("quorvel.cfg").c_str());
+    PluginSetAdd(InstalledPlugins, "B.dll", "/vst/b");
+    PluginSetAdd(InstalledPlugins, "a.dll", "/vst");
+    ASSERT_EQ(SaveInstalledPlugins(), 1);
+    // Before any close the head is all zero, filled in at the next close.
+    ByteWriter expected;
+    expected.Zeros(1328);
+    expected.U32(2);
+    WriteSettingsRecord(expected, "a.dll", "/vst");
+    WriteSettingsRecord(expected, "B.dll", "/vst/b");
+    EXPECT_EQ(Stored(), expected.bytes);
+
+    SettingsContent empty;
+    UseFile(SettingsFileBytes(empty));
+    PluginSetClear(InstalledPlugins);
+    LoadSettings(nullptr);
+    EXPECT_TRUE(InstalledPlugins.members.empty());
+    EXPECT_TRUE(shown->messages.empty());
+}
+
+TEST_F(SettingsFileTest, ClosingKeepsTheListAfterAScanWithResultsAndCutsItAfterOneWithout) {
+    SettingsContent content = FullContent();
+    const std::string path = UseFile(SettingsFileBytes(content));
+    LoadSettings(nullptr);
+    // A scan that found a different set stores it at once.
+    PluginSetClear(InstalledPlugins);
+    PluginSetAdd(InstalledPlugins, "new.dll", "/vst");
+    ASSERT_EQ(SaveInstalledPlugins(), 1);
+    // The window's AppSettings change in memory; closing writes them and keeps the list.
+    Settings.ScanSubfolders = 1;
+    ASSERT_EQ(SaveSettings(nullptr), 1);
+    content.scanSubfolders = 1;
+    content.records = {{"new.dll", "/vst"}};
+    EXPECT_EQ(Stored(), SettingsFileBytes(content));
+
+    // A scan that found nothing leaves the old list until the close shrinks it.
+    PluginSetClear(InstalledPlugins);
+    ASSERT_EQ(SaveSettings(nullptr), 1);
+    content.records.clear();
+    EXPECT_EQ(Stored(), SettingsFileBytes(content));
+    EXPECT_EQ(Stored().size(), 1332u);
+}
+
+TEST_F(SettingsFileTest, ClosingWithAnInventoryKeepsWhateverFollowsTheBlock) {
+    // What LoadSettings read may differ from what it kept (a damaged tail):
+    // the file's list is left exactly as it is.
+    ByteWriter file;
+    WriteSettingsHead(file, FullContent());
+    file.U32(2);                                  // N claims two records
+    WriteSettingsRecord(file, "kept.dll", "/v");  // complete
+    file.U32(300);                                // L1 out of range
+    UseFile(file.bytes);
+    LoadSettings(nullptr);
+    ASSERT_EQ(InstalledNames(), std::vector<std::string>{"kept.dll"});
+    ASSERT_EQ(SaveSettings(nullptr), 1);
+    EXPECT_EQ(Stored(), file.bytes);
+}
+
+TEST_F(SettingsFileTest, DamagedListsKeepTheCompleteRecordsBeforeTheDamage) {
+    struct Case {
+        const char* what;
+        uint32_t n;
+        std::string tail;  // bytes after the complete record "a.dll"
+    };
+    const auto le = [](uint32_t v) { return LittleEndian32(v); };
+    const Case cases[] = {
+        {"L1 = 0", 2, le(0) + "b.dll"},
+        {"L1 = 261", 2, le(261) + std::string(261, 'b')},
+        {"L2 = 0", 2, le(6) + std::string("b.dll\0", 6) + le(0)},
+        {"L2 = 261", 2, le(6) + std::string("b.dll\0", 6) + le(261) + std::string(261, 'f')},
+        {"huge L1", 2, le(0xFFFFFFFFu) + "b"},
+        {"cut inside L1", 2, std::string("\x06\x00", 2)},
+        {"cut inside the name", 2, le(6) + "b.d"},
+        {"cut inside the folder", 2, le(6) + std::string("b.dll\0", 6) + le(4) + "/v"},
+        {"N larger than the records", 9, ""},
+        {"N of 2^32-1", 0xFFFFFFFFu, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ByteWriter file;
+        WriteSettingsHead(file, SettingsContent{});
+        file.U32(c.n);
+        WriteSettingsRecord(file, "a.dll", "/vst");
+        file.Raw(c.tail);
+        PluginSet plugins;
+        int32_t rect[4] = {0, 0, 0, 0};
+        AppSettings settings{};
+        const auto* data = reinterpret_cast<const uint8_t*>(file.bytes.data());
+        EXPECT_EQ(SettingsParse(data, file.Size(), rect, settings, plugins), 0);
+        ASSERT_EQ(plugins.members.size(), 1u);
+        EXPECT_EQ(plugins.members.begin()->second.folder, "/vst");
+    }
+}
+
+TEST_F(SettingsFileTest, RecordTextsEndAtTheirFirstZeroAndLength260IsAllowed) {
+    ByteWriter file;
+    WriteSettingsHead(file, SettingsContent{});
+    file.U32(2);
+    file.U32(10).Raw(std::string("a.dll\0junk", 10));  // name with leftovers after its zero
+    file.U32(4).Raw(std::string("/v\0\0", 4));
+    file.U32(260).Raw(std::string(260, 'n'));  // no zero at all: 260 bytes of name
+    file.U32(260).Raw(std::string(259, 'f')).U8(0);
+    PluginSet plugins;
+    int32_t rect[4] = {0, 0, 0, 0};
+    AppSettings settings{};
+    EXPECT_EQ(SettingsParse(reinterpret_cast<const uint8_t*>(file.bytes.data()), file.Size(), rect, settings, plugins),
+              1);
+    ASSERT_EQ(plugins.members.size(), 2u);
+    EXPECT_EQ(plugins.members.begin()->second.name, "a.dll");
+    EXPECT_EQ(plugins.members.begin()->second.folder, "/v");
+    EXPECT_EQ(std::next(plugins.members.begin())->second.name, std::string(260, 'n'));
+}
+
+TEST_F(SettingsFileTest, AShortFileLeavesTheFieldsItDoesNotReach) {
+    SettingsContent content = FullContent();
+    const std::string whole = SettingsFileBytes(content);
+    struct Case {
+        size_t size;
+        uint32_t scan;  // expected ScanSubfolders
+        const char* openFilesFolder;
+        const char* exportFolder;
+    };
+    // In memory before the load: ScanSubfolders 0x11223344, paths "old".
+    const Case cases[] = {
+        {3, 0x11223344u, "old", "old"},       // ends inside the rectangle
+        {18, 0x11220000u, "old", "old"},      // inside ScanSubfolders: its low bytes only
+        {28, 0u, "old", "old"},               // the flags, no path
+        {31, 0u, "C:\\", "old"},               // 3 bytes into OpenFilesFolder
+        {532 + 16, 0u, "C:\\Music\\Songs", "old"},
+        {1328, 0u, "C:\\Music\\Songs", "D:\\Reports"},
+        {1330, 0u, "C:\\Music\\Songs", "D:\\Reports"},  // inside N: no list
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        AppSettings settings{};
+        settings.ScanSubfolders = 0x11223344u;
+        std::strcpy(settings.OpenFilesFolder, "old");
+        std::strcpy(settings.ExportFolder, "old");
+        int32_t rect[4] = {7, 7, 7, 7};
+        PluginSet plugins;
+        EXPECT_EQ(SettingsParse(reinterpret_cast<const uint8_t*>(whole.data()), c.size, rect, settings, plugins), 1);
+        EXPECT_EQ(settings.ScanSubfolders, c.scan);
+        EXPECT_STREQ(settings.OpenFilesFolder, c.openFilesFolder);
+        EXPECT_STREQ(settings.ExportFolder, c.exportFolder);
+        EXPECT_EQ(rect[3], c.size >= 16 ? 650 : 7);
+        EXPECT_TRUE(plugins.members.empty());
+    }
+}
+
+TEST_F(SettingsFileTest, APathFieldWithoutItsZeroIsCutAtItsLastByte) {
+    SettingsContent content;
+    ByteWriter file;
+    WriteSettingsHead(file, content);
+    for (size_t i = 16 + 792; i < 16 + 1052 + 260; ++i) file.bytes[i] = 'V';  // VstFolder1 and 2 unterminated
+    file.U32(0);
+    AppSettings settings{};
+    int32_t rect[4] = {0, 0, 0, 0};
+    PluginSet plugins;
+    SettingsParse(reinterpret_cast<const uint8_t*>(file.bytes.data()), file.Size(), rect, settings, plugins);
+    EXPECT_EQ(std::strlen(settings.VstFolder1), 259u);
+    EXPECT_EQ(std::strlen(settings.VstFolder2), 259u);
+    EXPECT_STREQ(settings.ExportFolder, "");
+}
+
+TEST_F(SettingsFileTest, FlagsAreWrittenAsZeroOrOneAndAFrontEndWithoutAWindowKeepsTheRectangle) {
+    SettingsContent content = FullContent();
+    content.vstFolder1Enabled = 7;
+    UseFile(SettingsFileBytes(content));
+    LoadSettings(nullptr);
+    EXPECT_EQ(Settings.VstFolder1Enabled, 7u);
+    FrontEndInstall(nullptr);  // no window: no rectangle to take
+    ASSERT_EQ(SaveSettings(nullptr), 1);
+    content.vstFolder1Enabled = 1;
+    EXPECT_EQ(Stored(), SettingsFileBytes(content));
+}
+
+TEST_F(SettingsFileTest, OverlongInventoryTextsAreLeftOutSoThatTheListReadsBack) {
+    SettingsSetPath(folder.Path("quorvel.cfg").c_str());
+    PluginSetAdd(InstalledPlugins, "a.dll", "/vst");
+    PluginSetAdd(InstalledPlugins, "b.dll", ("/" + std::string(259, 'd')).c_str());  // 260 characters
+    PluginSetAdd(InstalledPlugins, "c.dll", ("/" + std::string(258, 'd')).c_str());  // 259: fits
+    ASSERT_EQ(SaveInstalledPlugins(), 1);
+    PluginSetClear(InstalledPlugins);
+    LoadSettings(nullptr);
+    EXPECT_EQ(InstalledNames(), (std::vector<std::string>{"a.dll", "c.dll"}));
+}
+
+TEST_F(SettingsFileTest, AFailedWriteKeepsTheOldFileAndRemovesTheTemporaryOne) {
+    const std::string original = SettingsFileBytes(FullContent());
+    UseFile(original);
+    LoadSettings(nullptr);
+    Settings.ScanSubfolders = 1;
+    int window = 0;
+    {
+        // The disk fills up in the middle of the new file.
+        FileSizeLimit limit(1000);
+        EXPECT_EQ(SaveSettings(&window), 0);
+        EXPECT_EQ(SaveInstalledPlugins(), 0);
+    }
+    ASSERT_EQ(shown->messages.size(), 1u);  // SaveInstalledPlugins stays silent
+    ExpectMessage(shown->messages[0], kCannotWrite, &window);
+    EXPECT_EQ(Stored(), original);
+    EXPECT_FALSE(std::filesystem::exists(folder.Path("quorvel.cfg.tmp")));
+
+    // The temporary file cannot be made at all.
+    folder.MakeFolder("quorvel.cfg.tmp/in-the-way");
+    EXPECT_EQ(SaveSettings(&window), 0);
+    EXPECT_EQ(SaveInstalledPlugins(), 0);
+    EXPECT_EQ(shown->messages.size(), 2u);
+    EXPECT_EQ(Stored(), original);
+    EXPECT_TRUE(std::filesystem::exists(folder.Path("quorvel.cfg.tmp/in-the-way")));
+}
+
+TEST_F(SettingsFileTest, AFailedReplaceRemovesTheTemporaryFile) {
+    // A folder with content where the file should be: the new file is
+    // complete but cannot take its place.
+    folder.MakeFolder("quorvel.cfg/in-the-way");
+    SettingsSetPath(folder.Path("quorvel.cfg").c_str());
+    EXPECT_EQ(SaveSettings(nullptr), 0);
+    ASSERT_EQ(shown->messages.size(), 1u);
+    ExpectMessage(shown->messages[0], kCannotWrite, nullptr);
+    EXPECT_FALSE(std::filesystem::exists(folder.Path("quorvel.cfg.tmp")));
+    EXPECT_TRUE(std::filesystem::exists(folder.Path("quorvel.cfg/in-the-way")));
+}

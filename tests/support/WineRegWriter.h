@@ -1,0 +1,54 @@
+// Writes the registry file of a Wine prefix (system.reg) the way Wine itself
+// does, and prefix folders around it, so that tests, fuzz seeds, the example
+// collection and the benchmark can offer COM classes to the Waves scan.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A COM class as the Waves scan reads it.
+struct WineClass {
+    std::string clsid;        // "{...}"; empty: WineClsid of the class's position
+    std::string description;  // the class key's default value
+    std::string libraryPath;  // InprocServer32's default value, as stored ("C:\\Program Files\\...")
+    bool hasDescription = true;
+    bool hasServerKey = true;  // false: no InprocServer32 key at all
+};
+
+enum class WineValueKind { kString, kExpandString, kMultiString, kDword, kHex };
+
+struct WineValue {
+    std::string name;  // empty: the default value ("@")
+    WineValueKind kind = WineValueKind::kString;
+    std::string text;    // kString, kExpandString, kMultiString (UTF-8; "\0" separates multi texts)
+    uint32_t number = 0;  // kDword
+    std::string bytes;   // kHex
+};
+
+struct WineKey {
+    std::string path;  // below HKEY_LOCAL_MACHINE, backslash-separated
+    std::vector<WineValue> values;
+};
+
+// A made-up class identifier, different for every index.
+std::string WineClsid(size_t index);
+// The keys of the classes under Software\Classes\CLSID.
+std::vector<WineKey> WineClassKeys(const std::vector<WineClass>& classes);
+// The whole file: header, then every key with its values. Hex data longer
+// than a line is split with "\" continuation lines, as Wine writes it.
+std::string WriteWineRegistry(const std::vector<WineKey>& keys);
+std::string WineSystemReg(const std::vector<WineClass>& classes, const std::vector<WineKey>& otherKeys = {});
+
+// Escapes UTF-8 text for the file: "\\" and the terminator get a backslash,
+// control characters their C escapes, and other characters beyond ASCII
+// become "\x" escapes of their UTF-16 code units.
+std::string WineRegEscape(std::string_view text, char terminator);
+
+// Makes a prefix folder at root: system.reg with the given text, drive_c/,
+// and dosdevices/c: linked to ../drive_c.
+bool MakeWinePrefix(const std::string& root, const std::string& systemReg);
+// Where a stored "C:\\..." path lies inside the prefix (under drive_c, with
+// the letter case as written).
+std::string WinePrefixFile(const std::string& root, const std::string& windowsPath);
