@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
-# Builds the Linux program and runs its main job on the bundled example.
+# Builds the Linux program, writes the bundled example collection and runs the
+# main job on it: the VST folder is scanned into the inventory (Waves plug-ins
+# from the example's Wine prefix), the songs are read and the report printed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh base
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/release -j "$(nproc 2>/dev/null || echo 2)" --target quorvel
-build/release/quorvel
+cmake --build build/release -j "$(nproc 2>/dev/null || echo 2)" --target quorvel quorvel-example
+example=build/example
+rm -rf "$example"
+build/release/tests/support/quorvel-example "$example"
+echo "== quorvel --vst $example/vst --wine-prefix $example/wineprefix --subfolders $example/songs"
+build/release/quorvel --config "$example/quorvel.cfg" --vst "$example/vst" --wine-prefix "$example/wineprefix" \
+  --subfolders "$example/songs"

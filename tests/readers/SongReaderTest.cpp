@@ -1,0 +1,272 @@
+#include "readers/SongReader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/Results.h"
+#include "harness/Harness.h"
+#include "platform/Text.h"
+#include "support/RnsWriter.h"
+#include "support/SongXmlWriter.h"
+#include "support/ZipWriter.h"
+
+namespace {
+
+std::string Archive(const std::string& itemName, const std::string& xml) {
+    ZipEntrySpec item;
+    item.name = itemName;
+    item.data = xml;
+    return BuildZip({item});
+}
+
+std::string Song(const std::string& body) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<RenoiseSong doc_version=\"9\">" + body + "</RenoiseSong>";
+}
+
+// "name*count" for each plug-in row following the song row at index.
+std::vector<std::string> PluginRows(size_t songIndex) {
+    std::vector<std::string> rows;
+    for (size_t i = songIndex + 1; i < SongList.size() && SongList[i]->plugin; ++i)
+        rows.push_back(SongList[i]->plugin->name + "*" + std::to_string(SongList[i]->plugin->count));
+    return rows;
+}
+
+class SongReaderTest : public CatalogueTest {
+protected:
+    // Reads one file written into the test's folder; returns its full path.
+    std::string ReadFile(const std::string& name, const std::string& bytes) {
+        const std::string path = temp.Write(name, bytes);
+        ReadSongFile(path.c_str(), nullptr);
+        return path;
+    }
+    TempFolder temp;
+};
+
+}  // namespace
+
+TEST_F(SongReaderTest, ReadsZippedSongsWithTheirMetadataAndPlugins) {
+    const std::string path = ReadFile(
+        "Demo.XRNS",  // patterns ignore letter case
+        Archive("song.xml",  // and so does the item lookup
+                Song("<GlobalSongData><BeatsPerMin>140.5</BeatsPerMin><SongName>Tune</SongName>"
+                     "<Artist> Me </Artist></GlobalSongData>"
+                     "<PluginName>Vst: Delay</PluginName><PluginName>Vst: DELAY</PluginName>"
+                     "<PluginName>Vst: Waves L1</PluginName>")));
+    ASSERT_EQ(SongList.size(), 3u);
+    const SongEntry& song = *SongList[0];
+    EXPECT_EQ(song.ordinal, 1u);
+    EXPECT_EQ(song.path, path);
+    EXPECT_EQ(song.songName, "Tune");
+    EXPECT_EQ(song.artist, "Me");
+    EXPECT_EQ(song.bpm, 140);
+    EXPECT_EQ(song.tpl, 0);  // no TicksPerLine
+    EXPECT_EQ(PluginRows(0), (std::vector<std::string>{"Delay.dll*2", "Waves L1*1"}));
+    EXPECT_EQ(PluginSetFind(UsedPlugins, "delay.dll")->count, 2u);
+    EXPECT_EQ(PluginSetFind(MissingPlugins, "delay.dll")->count, 2u);
+    EXPECT_EQ(shown->LastStatus(), "Demo.XRNS");
+    EXPECT_TRUE(ErrorList.empty());
+}
+
+TEST_F(SongReaderTest, InstrumentsAndBareXmlFollowTheirOwnRootRules) {
+    const std::string instrument = "<?xml version=\"1.0\"?><RenoiseInstrument><PluginName>Vst: Pad</PluginName></RenoiseInstrument>";
+    ReadFile("pad.xrni", Archive("Instrument.xml", instrument));
+    const std::string wrongRoot = ReadFile("wrong.xrns", Archive("Song.xml", instrument));
+    const std::string wrongInstrument = ReadFile("wrong.xrni", Archive("Instrument.xml", Song("")));
+    ReadFile("bare.xml", instrument);  // a bare document may have any root
+    ASSERT_EQ(SongList.size(), 4u);
+    EXPECT_EQ(SongList[0]->path, temp.Path("pad.xrni"));
+    EXPECT_EQ(SongList[2]->path, temp.Path("bare.xml"));
+    EXPECT_EQ(SongList[2]->ordinal, 2u);  // rejected files use no ordinal
+    EXPECT_EQ(ErrorList, (std::vector<std::string>{
+                             "Error: The specified file \"" + wrongRoot + "\" is no valid Renoise song!",
+                             "Error: The specified file \"" + wrongInstrument + "\" is no valid Renoise instrument!",
+                         }));
+}
+
+TEST_F(SongReaderTest, EachFailureAppendsExactlyItsLines) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> lines;  // "%s" stands for the full path
+    } cases[] = {
+        {"notes.txt", "hello", {"Error: Unknown file type specified! \"%s\""}},
+        {"garbage.xrns", "not a zip archive at all", {"Error: Could not extract \"%s\"!"}},
+        {"nested.xrns", Archive("Songs/Song.xml", Song("")), {"Error: Song.xml inside \"%s\" not found!"}},
+        {"nested.xrni", Archive("x/Instrument.xml", Song("")), {"Error: Instrument.xml inside \"%s\" not found!"}},
+        {"empty-item.xrns", Archive("Song.xml", ""), {"Error: The file \"%s\" seems to be damaged!"}},
+        {"empty.xml", "", {"Error: The file \"%s\" seems to be damaged!"}},
+        {"broken.xml",
+         "<?xml version=\"1.0\"?>\n<RenoiseSong>\n  <Tracks></Track>\n</RenoiseSong>",
+         {"Error: Unable to parse xml memory buffer! Code #4; Internal Expat parser error",
+          "Error: Expat error code #7; Line 3; Column 12; mismatched tag"}},
+    };
+    for (const Case& c : cases) {
+        ClearErrorList();
+        const std::string path = ReadFile(c.name, c.bytes);
+        std::vector<std::string> expected;
+        for (const std::string& line : c.lines) {
+            const size_t at = line.find("%s");
+            expected.push_back(at == std::string::npos ? line : line.substr(0, at) + path + line.substr(at + 2));
+        }
+        EXPECT_EQ(ErrorList, expected) << c.name;
+        EXPECT_EQ(shown->LastStatus(), c.name) << "the name is shown before any check";
+    }
+    EXPECT_TRUE(SongList.empty());
+    EXPECT_EQ(SongCounter, 0u);
+}
+
+TEST_F(SongReaderTest, AnItemCutShortIsReportedByTheParseAndTheNextSongKeepsCounting) {
+    ZipEntrySpec item;
+    item.name = "Song.xml";
+    item.data = Song("<SongName>Whole</SongName>");
+    item.payload = DeflateRaw(item.data).substr(0, 20);  // the stream stops early; the rest stays zero
+    ReadFile("cut.xrns", BuildZip({item}));
+    ASSERT_EQ(ErrorList.size(), 2u);
+    EXPECT_EQ(ErrorList[0], "Error: Unable to parse xml memory buffer! Code #4; Internal Expat parser error");
+    EXPECT_EQ(ErrorList[1].rfind("Error: Expat error code #", 0), 0u);
+    ReadFile("fine.xrns", Archive("Song.xml", Song("")));
+    ASSERT_EQ(SongList.size(), 1u);
+    EXPECT_EQ(SongList[0]->ordinal, 1u);
+}
+
+TEST_F(SongReaderTest, AMissingPathLeavesNoTrace) {
+    ReadSongFile(temp.Path("gone.xrns").c_str(), nullptr);
+    EXPECT_TRUE(shown->statusTexts.empty());
+    EXPECT_TRUE(ErrorList.empty());
+    EXPECT_TRUE(SongList.empty());
+}
+
+TEST_F(SongReaderTest, BinarySongsAreListedEvenWhenRejected) {
+    RnsSongLayout layout;
+    layout.songName = "Classic";
+    layout.trackDspReferences = {"Vst: Delay"};
+    layout.instrumentReferences = {"Vst: delay"};
+    ReadFile("classic.rns", WriteRnsSong(layout));
+    layout.version = "RNS019";
+    const std::string future = ReadFile("future.rns", WriteRnsSong(layout));
+    ReadFile("empty.rns", "");
+    ASSERT_EQ(SongList.size(), 3u);
+    EXPECT_EQ(SongList[0]->songName, "Classic");
+    EXPECT_EQ(PluginRows(0), std::vector<std::string>{"Delay.dll*2"});
+    EXPECT_EQ(SongList[2]->path, future);
+    EXPECT_FALSE(SongList[2]->songName);
+    EXPECT_EQ(ErrorList.size(), 2u);  // the unsupported version, the empty file
+}
+
+TEST_F(SongReaderTest, ElementRulesFollowThePostOrderWalk) {
+    ReadFile("rules.xml",
+             Song("<Outer><SongName>Inner first</SongName><SongName>Later</SongName></Outer>"
+                  "<PluginName>   </PluginName><PluginName></PluginName>"
+                  "<PluginName>Vst: </PluginName><PluginName>WAVES</PluginName><PluginName>Vst</PluginName>"
+                  "<PluginName>Vst: X</PluginName><PluginName>Vst:X</PluginName>"
+                  "<PluginName>wAvEs Thing</PluginName>"
+                  "<TicksPerLine>twelve</TicksPerLine><BeatsPerMin>-3</BeatsPerMin>"));
+    ASSERT_FALSE(SongList.empty());
+    EXPECT_EQ(SongList[0]->songName, "Later");
+    EXPECT_EQ(SongList[0]->tpl, 0);
+    EXPECT_EQ(SongList[0]->bpm, -3);
+    // Texts arrive trimmed, so "Vst: " is "Vst:", too short to name anything, like "Vst"; "WAVES"
+    // gives the empty name and five characters ".dll"; Waves inside the first five characters keeps the rest without ".dll".
+    EXPECT_EQ(PluginRows(0), (std::vector<std::string>{"*1", " Thing*1", ".dll*1", "X.dll*1"}));
+}
+
+TEST_F(SongReaderTest, TodaysDevicesCountOnlyVstOnesAndNeverTwice) {
+    const std::string device = "<AudioPluginDevice type=\"AudioPluginDevice\">";
+    ReadFile("today.xrns",
+             Archive("Song.xml",
+                     Song(device + "<PluginType>VST</PluginType><PluginIdentifier>Falcon</PluginIdentifier></AudioPluginDevice>" +
+                          device + "<PluginType>VST</PluginType><PluginIdentifier>falcon</PluginIdentifier></AudioPluginDevice>" +
+                          device + "<PluginType>AU</PluginType><PluginIdentifier>Delay</PluginIdentifier></AudioPluginDevice>" +
+                          device + "<PluginType>VST3</PluginType><PluginIdentifier>Serum</PluginIdentifier></AudioPluginDevice>" +
+                          device + "<PluginType>vst</PluginType><PluginIdentifier>Lower</PluginIdentifier></AudioPluginDevice>" +
+                          device + "<PluginType>VST</PluginType><PluginIdentifier> </PluginIdentifier></AudioPluginDevice>" +
+                          device + "<PluginType>VST</PluginType><PluginIdentifier>Waves C4</PluginIdentifier></AudioPluginDevice>" +
+                          // A device that has both names counts once, by its PluginName.
+                          "<PluginDevice><PluginType>VST</PluginType><PluginIdentifier>Both</PluginIdentifier>"
+                          "<PluginName>Vst: Both</PluginName></PluginDevice>")));
+    EXPECT_EQ(PluginRows(0), (std::vector<std::string>{"Both.dll*1", "Falcon.dll*2", "Waves C4*1"}));
+}
+
+TEST_F(SongReaderTest, OldAndTodaysDocumentsOfOneSongGiveTheSameResult) {
+    SongXmlShape shape;
+    shape.plugins = {"Delay", "Reverb", "Delay", "Waves H-Delay"};
+    shape.docVersion = 63;
+    ReadFile("today.xrns", WriteSongArchive(shape));
+    shape.docVersion = 9;
+    shape.legacyPluginNames = true;
+    ReadFile("old.xrns", WriteSongArchive(shape));
+    ASSERT_EQ(SongList.size(), 8u);
+    EXPECT_EQ(PluginRows(0), PluginRows(4));
+    EXPECT_EQ(PluginRows(0), (std::vector<std::string>{"Delay.dll*2", "Reverb.dll*1", "Waves H-Delay*1"}));
+}
+
+TEST(ParseSongNumber, ConvertsLikeTheTrackerWrote) {
+    struct Case {
+        const char* text;
+        int32_t value;
+    } cases[] = {
+        {"125", 125},         {"140.5", 140},      {" \t\n+7", 7},       {"-12", -12},
+        {"word", 0},          {"", 0},             {"4294967295", -1},   {"4294967296", -1},
+        {"-4294967296", -1},  {"2147483648", INT32_MIN}, {"99999999999999999999999", -1}, {"12abc", 12},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ParseSongNumber(c.text), c.value) << c.text;
+}
+
+// Every real song and instrument of the corpus gives the plug-ins and the
+// number of devices that its table lists.
+class CorpusTest : public CatalogueTest {};
+
+TEST_F(CorpusTest, EveryFileGivesThePluginsItsTableLists) {
+    std::ifstream table(SourcePath("tests/data/corpus/devices.tsv"));
+    ASSERT_TRUE(table) << "devices.tsv";
+    std::string line;
+    std::getline(table, line);  // the header
+    int files = 0;
+    while (std::getline(table, line)) {
+        std::vector<std::string> cells;
+        std::stringstream split(line);
+        for (std::string cell; std::getline(split, cell, '\t');) cells.push_back(cell);
+        while (cells.size() < 5) cells.emplace_back();
+        const std::string path = SourcePath("tests/data/corpus/" + cells[0]);
+        std::map<std::string, bool> expected;  // derived name -> seen
+        std::stringstream plugins(cells[4]);
+        for (std::string plugin; std::getline(plugins, plugin, ';');) {
+            while (!plugin.empty() && plugin[0] == ' ') plugin.erase(0, 1);
+            const size_t bar = plugin.find('|');
+            const std::string type = plugin.substr(0, bar);
+            const std::string identifier = plugin.substr(bar + 1, plugin.find('|', bar + 1) - bar - 1);
+            if (type == "VST")
+                expected[FindTextNoCase(identifier.c_str(), "Waves") ? identifier : identifier + ".dll"] = false;
+        }
+
+        ClearSongList();
+        ClearErrorList();
+        ReadSongFile(path.c_str(), nullptr);
+        ++files;
+        if (cells[2] == "utf-16") {
+            // Declared as UTF-16, stored as 8-bit text: Expat refuses it.
+            ASSERT_EQ(ErrorList.size(), 2u) << cells[0];
+            EXPECT_EQ(ErrorList[0], "Error: Unable to parse xml memory buffer! Code #4; Internal Expat parser error");
+            EXPECT_EQ(ErrorList[1].rfind("Error: Expat error code #", 0), 0u);
+            EXPECT_TRUE(SongList.empty());
+            continue;
+        }
+        ASSERT_TRUE(ErrorList.empty()) << cells[0] << ": " << ErrorList[0];
+        ASSERT_FALSE(SongList.empty()) << cells[0];
+        uint32_t instances = 0;
+        for (const auto& member : SongList[0]->plugins->members) {
+            ASSERT_TRUE(expected.count(member.second.name)) << cells[0] << " lists " << member.second.name;
+            expected[member.second.name] = true;
+            instances += member.second.count;
+        }
+        for (const auto& [name, seen] : expected) EXPECT_TRUE(seen) << cells[0] << " misses " << name;
+        EXPECT_EQ(std::to_string(instances), cells[3]) << cells[0];
+    }
+    EXPECT_EQ(files, 17);
+}
