@@ -52,6 +52,18 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 
 file(GLOB_RECURSE QUORVEL_WIN32_TEST_SOURCES CONFIGURE_DEPENDS tests/win32/*.cpp)
 add_executable(quorvel_win32_tests EXCLUDE_FROM_ALL ${QUORVEL_WIN32_TEST_SOURCES} ${QUORVEL_RC})
+# The suite starts the real program for the command-line run, and scans
+# tiny libraries that export the names the inventory looks for.
+add_dependencies(quorvel_win32_tests quorvel)
+file(GLOB QUORVEL_TEST_DLL_DEFS CONFIGURE_DEPENDS tests/win32/dlls/*.def)
+foreach(def ${QUORVEL_TEST_DLL_DEFS})
+  get_filename_component(stem ${def} NAME_WE)
+  add_library(quorvel_test_${stem} SHARED EXCLUDE_FROM_ALL tests/win32/dlls/TestPlugin.c ${def})
+  set_target_properties(quorvel_test_${stem} PROPERTIES PREFIX "" OUTPUT_NAME ${stem}
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/testdlls)
+  target_link_options(quorvel_test_${stem} PRIVATE -static-libgcc)
+  add_dependencies(quorvel_win32_tests quorvel_test_${stem})
+endforeach()
 target_link_libraries(quorvel_win32_tests PRIVATE quorvel_ui gtest)
 target_include_directories(quorvel_win32_tests PRIVATE src/ui ${QUORVEL_ART_DIR} tests)
 target_link_options(quorvel_win32_tests PRIVATE ${QUORVEL_STATIC_LINK})

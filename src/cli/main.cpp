@@ -2,6 +2,7 @@
 // same runs and the same report, driven by options instead of buttons.
 #include <getopt.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -42,6 +43,9 @@ const char kUsage[] =
     "      --wine-prefix=DIR  Wine prefix whose registry lists the Waves classes\n"
     "                         (default ~/.wine when present)\n"
     "  -q, --quiet            no progress line and no summary\n"
+    "      --repeat=N         read everything N times, emptying the results between rounds as\n"
+    "                         Reset does; each round's summary, report checksum, resident and\n"
+    "                         peak memory go to standard error (for soak tests)\n"
     "  -h, --help             show this help and exit\n"
     "  -V, --version          show the version and exit\n"
     "\n"
@@ -59,6 +63,7 @@ enum OptionId {
     kOptVst = 1000,
     kOptNoVst,
     kOptWinePrefix,
+    kOptRepeat,
 };
 
 struct Options {
@@ -76,6 +81,7 @@ struct Options {
     bool noVst = false;
     std::string winePrefix;
     bool quiet = false;
+    int repeat = 1;
     std::vector<std::string> paths;
 };
 
@@ -156,6 +162,7 @@ bool ParseOptions(int argc, char** argv, Options& options, int& exitCode) {
         {"vst", required_argument, nullptr, kOptVst},
         {"no-vst", no_argument, nullptr, kOptNoVst},
         {"wine-prefix", required_argument, nullptr, kOptWinePrefix},
+        {"repeat", required_argument, nullptr, kOptRepeat},
         {"quiet", no_argument, nullptr, 'q'},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, 'V'},
@@ -174,6 +181,7 @@ bool ParseOptions(int argc, char** argv, Options& options, int& exitCode) {
             case kOptVst: options.vstFolders.emplace_back(optarg); break;
             case kOptNoVst: options.noVst = true; break;
             case kOptWinePrefix: options.winePrefix = optarg; break;
+            case kOptRepeat: options.repeat = std::atoi(optarg); break;
             case 'q': options.quiet = true; break;
             case 'h':
                 std::fputs(kUsage, stdout);
@@ -198,6 +206,8 @@ bool ParseOptions(int argc, char** argv, Options& options, int& exitCode) {
         problem = "at most two --vst folders";
     else if (!options.vstFolders.empty() && options.noVst)
         problem = "--vst and --no-vst exclude each other";
+    else if (options.repeat < 1 || options.repeat > 100000)
+        problem = "--repeat wants a number from 1 to 100000";
     for (const std::string& folder : options.vstFolders)
         if (Absolute(folder).size() >= sizeof Settings.VstFolder1) problem = "a --vst folder path is too long";
     if (problem) {
@@ -243,6 +253,63 @@ bool ExportTo(const Options& options) {
     return written != 0;
 }
 
+// Reads what the options name; true when a run took place.
+bool ReadInputs(const Options& options, int& exitCode) {
+    bool ranSomething = false;
+    const int subfolderMode = options.noSubfolders ? 0 : options.subfolders ? 1 : 2;
+    if (options.haveFolder || options.haveFile) {
+        CommandLine = CommandLineRequest{};
+        CommandLine.subfolderMode = subfolderMode;
+        if (options.haveFolder) CommandLine.folderText = options.folder;
+        if (options.haveFile) CommandLine.fileText = options.file;
+        CommandLine.pending = 1;
+        if (RunCommandLine(nullptr) == CommandLineOutcome::kMissingInput)
+            exitCode = 1;
+        else
+            ranSomething = true;
+    }
+    for (const std::string& given : options.paths) {
+        const std::string path = Absolute(given);
+        if (IsFolder(path.c_str())) {
+            CommandLine = CommandLineRequest{};
+            CommandLine.subfolderMode = subfolderMode;
+            CommandLine.folderText = path;
+            CommandLine.pending = 1;
+            RunCommandLine(nullptr);
+            ranSomething = true;
+        } else if (PathExists(path.c_str())) {
+            RunDroppedFiles({path});
+            ranSomething = true;
+        } else {
+            ShowMessage(nullptr, TextFormat("The specified file \"%s\" could not be found!", path.c_str()).c_str(),
+                        "Error", kMbOk | kMbIconStop);
+            exitCode = 1;
+        }
+    }
+
+    return ranSomething;
+}
+
+void ResetResults() {
+    ClearSongList();
+    ClearErrorList();
+    PluginSetClear(UsedPlugins);
+    PluginSetClear(MissingPlugins);
+}
+
+// A line of /proc/self/status ("VmRSS", "VmHWM") in kB; -1 when unknown.
+long StatusKilobytes(const char* field) {
+    FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status) return -1;
+    long value = -1;
+    char line[256];
+    const size_t n = std::strlen(field);
+    while (std::fgets(line, sizeof line, status))
+        if (!std::strncmp(line, field, n) && line[n] == ':') value = std::atol(line + n + 1);
+    std::fclose(status);
+    return value;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -273,35 +340,20 @@ int main(int argc, char** argv) {
     if ((!options.vstFolders.empty() || options.noVst) && !Configure(options)) exitCode = 1;
 
     // The reading: --folder/--file as the window's command line, PATHs as a drop.
+    // With --repeat the same reading runs again after emptying the results as
+    // "Reset" does, and each round's summary, report checksum and resident
+    // memory go to stderr: the soak test reads them.
     bool ranSomething = false;
-    const int subfolderMode = options.noSubfolders ? 0 : options.subfolders ? 1 : 2;
-    if (options.haveFolder || options.haveFile) {
-        CommandLine = CommandLineRequest{};
-        CommandLine.subfolderMode = subfolderMode;
-        if (options.haveFolder) CommandLine.folderText = options.folder;
-        if (options.haveFile) CommandLine.fileText = options.file;
-        CommandLine.pending = 1;
-        if (RunCommandLine(nullptr) == CommandLineOutcome::kMissingInput)
-            exitCode = 1;
-        else
-            ranSomething = true;
-    }
-    for (const std::string& given : options.paths) {
-        const std::string path = Absolute(given);
-        if (IsFolder(path.c_str())) {
-            CommandLine = CommandLineRequest{};
-            CommandLine.subfolderMode = subfolderMode;
-            CommandLine.folderText = path;
-            CommandLine.pending = 1;
-            RunCommandLine(nullptr);
-            ranSomething = true;
-        } else if (PathExists(path.c_str())) {
-            RunDroppedFiles({path});
-            ranSomething = true;
-        } else {
-            ShowMessage(nullptr, TextFormat("The specified file \"%s\" could not be found!", path.c_str()).c_str(),
-                        "Error", kMbOk | kMbIconStop);
-            exitCode = 1;
+    for (int round = 1; round <= options.repeat; ++round) {
+        if (round > 1) ResetResults();
+        ranSomething = ReadInputs(options, exitCode) || ranSomething;
+        if (options.repeat > 1) {
+            const std::string report = BuildReport();
+            std::fprintf(stderr, "Round %d: %s - report %08lx - resident %ld kB - peak %ld kB\n", round,
+                         FormatStatusSummary().c_str(),
+                         static_cast<unsigned long>(crc32(0, reinterpret_cast<const Bytef*>(report.data()),
+                                                          static_cast<uInt>(report.size()))),
+                         StatusKilobytes("VmRSS"), StatusKilobytes("VmHWM"));
         }
     }
 

@@ -9,7 +9,7 @@
 inline constexpr char kMainWindowClass[] = "quorvel";
 inline constexpr char kMainWindowTitle[] = "Quorvel - " QUORVEL_VERSION;
 inline constexpr char kOpenFolderPrompt[] = "Select a folder containing your Renoise songs or instruments.";
-inline constexpr char kSearchAddressFormat[] = "https://www.google.com/search?hl=en&q=%s";
+inline constexpr char kSearchAddressPrefix[] = "https://www.google.com/search?hl=en&q=";
 
 // The class "quorvel": the system dialog class with this module's icon, so
 // that dialog 1001 carries it. 0 when the class cannot be copied or registered.

@@ -107,9 +107,13 @@ static int ShowMessage(void* owner, const char* text, const char* caption, unsig
     return answer == IDOK ? kIdOk : kIdCancel;
 }
 
-static UINT_PTR CALLBACK SaveDialogHook(HWND hookDialog, UINT message, WPARAM, LPARAM) {
+static UINT_PTR CALLBACK SaveDialogHook(HWND hookDialog, UINT message, WPARAM, LPARAM lParam) {
     // The hook's dialog is a child of the dialog's frame, which is what moves.
+    // The frame may still change its size after the hook's initialisation, so
+    // it is centred again once the dialog is complete.
     if (message == WM_INITDIALOG) CenterOnParent(GetParent(hookDialog));
+    if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == CDN_INITDONE)
+        CenterOnParent(GetParent(hookDialog));
     return 0;
 }
 

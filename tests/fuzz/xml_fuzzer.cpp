@@ -1,11 +1,15 @@
 // Documents of any bytes through the element tree, then a full post-order walk
-// that checks what the reader relies on. The input's length chooses the white
-// space mode and, for every third length, an allocation that fails, so the
-// out-of-memory paths of the handlers run under the sanitizers too.
+// that checks what the reader relies on, and the reader's own element walk.
+// The input's length chooses the white space mode and, for every third
+// length, an allocation that fails, so the out-of-memory paths of the handlers
+// run under the sanitizers too.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
+#include "core/PluginSet.h"
+#include "core/Results.h"
+#include "readers/SongReader.h"
 #include "readers/XmlTree.h"
 
 namespace {
@@ -39,6 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         XmlTree* tree = GetXmlTree(parser);
         if (!tree || !GetRootElement(tree)) std::abort();
         VisitXmlPostOrder(GetRootElement(tree), CheckElement, &trimmed);
+        // And the song reader's own walk over the same tree.
+        if (std::unique_ptr<SongEntry> entry = NewSongEntry("/fuzz.xml")) WalkSongElements(GetRootElement(tree), *entry);
+        ClearSongList();
+        PluginSetClear(UsedPlugins);
+        PluginSetClear(MissingPlugins);
         FreeXmlTree(tree);
     } else if (!GetXmlErrorText(GetXmlError()) || !GetExpatErrorText(GetExpatErrorCode(parser)) ||
                GetExpatErrorLine(parser) < 1 || GetExpatErrorColumn(parser) < 0) {

@@ -1,6 +1,7 @@
 #include "harness/Process.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,7 +11,7 @@
 extern char** environ;
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args, const std::string& folder,
-                         const std::vector<std::string>& env, const std::string& input) {
+                         const std::vector<std::string>& env, const std::string& input, int runAsUser) {
     ProcessResult result;
     int outPipe[2], errPipe[2], inPipe[2];
     if (pipe(outPipe) || pipe(errPipe) || pipe(inPipe)) return result;
@@ -20,6 +21,9 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
         dup2(outPipe[1], 1);
         dup2(errPipe[1], 2);
         for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) close(fd);
+        if (runAsUser >= 0 && (setgroups(0, nullptr) != 0 || setgid(static_cast<gid_t>(runAsUser)) != 0 ||
+                               setuid(static_cast<uid_t>(runAsUser)) != 0))
+            _exit(125);
         if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(126);
         for (const std::string& entry : env) putenv(const_cast<char*>(entry.c_str()));
         std::vector<char*> argv;

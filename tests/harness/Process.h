@@ -12,10 +12,11 @@ struct ProcessResult {
 
 // Runs program with args in folder (empty: the current one). Extra environment
 // entries ("NAME=value") are added to the test's own environment; stdin gets
-// the given text and is then closed.
+// the given text and is then closed. With runAsUser the child gives up root
+// for that user id (and group) before it starts the program.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::string& folder = std::string(), const std::vector<std::string>& env = {},
-                         const std::string& input = std::string());
+                         const std::string& input = std::string(), int runAsUser = -1);
 
 // The Linux program under test.
 std::string CliPath();

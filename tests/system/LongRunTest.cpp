@@ -1,0 +1,90 @@
+// Long runs: the Linux program reads one collection many times in one process,
+// emptying the results between rounds as "Reset" does. Every round must give
+// the same results, and memory must not creep. `make check` runs a reduced
+// size; `make soak` sets QUORVEL_SOAK_SONGS=5000.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "harness/Harness.h"
+#include "harness/Process.h"
+#include "support/PeWriter.h"
+#include "support/RnsWriter.h"
+#include "support/SongXmlWriter.h"
+
+namespace {
+
+size_t SongCount() {
+    const char* wanted = std::getenv("QUORVEL_SOAK_SONGS");
+    return wanted && std::atoi(wanted) > 0 ? static_cast<size_t>(std::atoi(wanted)) : 300;
+}
+
+// The child's sanitizer, if any, must not hold freed memory back, or its
+// quarantine would look like growth.
+std::vector<std::string> ChildEnvironment(const TempFolder& temp) {
+    std::string asan = "ASAN_OPTIONS=quarantine_size_mb=0";
+    if (const char* outer = std::getenv("ASAN_OPTIONS")) asan += std::string(":") + outer;
+    return {"HOME=" + temp.path, asan};
+}
+
+}  // namespace
+
+TEST(LongRunTest, TwentyRoundsGiveTheSameResultsWithoutMemoryCreeping) {
+    TempFolder temp;
+    const size_t songs = SongCount();
+    size_t broken = 0;
+    for (size_t i = 0; i < songs; ++i) {
+        SongXmlShape shape;
+        shape.songName = "Song " + std::to_string(i);
+        shape.plugins = {"Delay", "Synth" + std::to_string(i % 50), "Waves C" + std::to_string(i % 3)};
+        shape.legacyPluginNames = i % 2 == 0;
+        shape.instrument = i % 10 == 9;
+        shape.linesPerPattern = 16;
+        const std::string folder = "songs/" + std::to_string(i % 20) + "/";
+        if (i % 7 == 3) {
+            RnsSongLayout layout;
+            layout.trackDspReferences = {"Vst: Delay", "Vst: Old" + std::to_string(i % 5)};
+            temp.Write(folder + "song" + std::to_string(i) + ".rns", WriteRnsSong(layout));
+        } else if (i % 13 == 5) {
+            temp.Write(folder + "broken" + std::to_string(i) + ".xrns", "damaged");
+            ++broken;
+        } else {
+            temp.Write(folder + "song" + std::to_string(i) + (shape.instrument ? ".xrni" : ".xrns"),
+                       WriteSongArchive(shape));
+        }
+    }
+    for (int i = 0; i < 30; ++i) temp.Write("vst/Synth" + std::to_string(i) + ".dll", NativeDllBytes({"VSTPluginMain"}));
+    temp.Write("vst/Delay.dll", NativeDllBytes({"main"}));
+
+    const auto result = RunProcess(CliPath(),
+                                   {"-q", "-c", temp.Path("quorvel.cfg"), "--vst", temp.Path("vst"), "--repeat", "20",
+                                    "-s", "-e", temp.Path("report.txt"), temp.Path("songs")},
+                                   "", ChildEnvironment(temp));
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+
+    const std::regex round(R"(Round (\d+): (.*) - report ([0-9a-f]{8}) - resident (\d+) kB - peak (\d+) kB)");
+    std::vector<std::smatch> rounds;
+    std::string summary, report;
+    long firstResident = 0, lastResident = 0;
+    int count = 0;
+    for (std::sregex_iterator it(result.err.begin(), result.err.end(), round), end; it != end; ++it) {
+        const std::smatch& m = *it;
+        ++count;
+        if (count == 1) {
+            summary = m[2];
+            report = m[3];
+            firstResident = std::stol(m[4]);
+        }
+        EXPECT_EQ(m[2], summary) << "round " << m[1];
+        EXPECT_EQ(m[3], report) << "round " << m[1];
+        lastResident = std::stol(m[4]);
+    }
+    ASSERT_EQ(count, 20) << result.err;
+    EXPECT_NE(summary.find("Errors: " + std::to_string(broken)), std::string::npos) << summary;
+    EXPECT_LE(lastResident, firstResident + firstResident / 10)
+        << "resident memory after the first round " << firstResident << " kB, after the last " << lastResident << " kB";
+    EXPECT_FALSE(ReadFileBytes(temp.Path("report.txt")).empty());
+}
