@@ -1,28 +1,12 @@
 // Writes seed settings files into the folder argv[1]: a whole file with
 // records, the empty list, short files, and damaged record lists.
-#include <cstdio>
 #include <string>
+#include <vector>
 
+#include "support/Seeds.h"
 #include "support/SettingsWriter.h"
 
-namespace {
-
-bool Save(const std::string& folder, const char* name, const std::string& bytes) {
-    const std::string path = folder + "/" + name;
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && ok;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
-        return 2;
-    }
-    const std::string folder = argv[1];
     SettingsContent full;
     full.vstFolder1Enabled = 1;
     full.openFilesFolder = "C:\\Music";
@@ -44,11 +28,13 @@ int main(int argc, char** argv) {
     WriteSettingsRecord(cut, "a.dll", "/v");
     cut.U32(6).Raw("b.d");                         // ends inside the name
 
-    bool ok = Save(folder, "whole", whole);
-    ok = Save(folder, "empty-list", SettingsFileBytes(SettingsContent{})) && ok;
-    ok = Save(folder, "short-block", whole.substr(0, 300)) && ok;
-    ok = Save(folder, "short-count", whole.substr(0, 1330)) && ok;
-    ok = Save(folder, "damaged-length", damaged.bytes) && ok;
-    ok = Save(folder, "cut-record", cut.bytes) && ok;
-    return ok ? 0 : 1;
+    return WriteSeedsMain(argc, argv,
+                          {
+                              {"whole", whole},
+                              {"empty-list", SettingsFileBytes(SettingsContent{})},
+                              {"short-block", whole.substr(0, 300)},
+                              {"short-count", whole.substr(0, 1330)},
+                              {"damaged-length", damaged.bytes},
+                              {"cut-record", cut.bytes},
+                          });
 }

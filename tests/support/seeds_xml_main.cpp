@@ -1,17 +1,12 @@
 // Writes seed documents for xml_fuzzer into the folder argv[1]: each covers one
 // structure the element tree handles (declaration and encodings, attributes,
 // mixed content, references, CDATA, comments, DTD entities, depth, errors).
-#include <cstdio>
-#include <fstream>
 #include <string>
+#include <vector>
+
+#include "support/Seeds.h"
 
 namespace {
-
-bool WriteSeed(const std::string& folder, const char* name, const std::string& bytes) {
-    std::ofstream out(folder + "/" + name, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
-}
 
 std::string Deep(int levels) {
     std::string text;
@@ -24,15 +19,7 @@ std::string Deep(int levels) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
-        return 2;
-    }
-    const std::string folder = argv[1];
-    const struct {
-        const char* name;
-        std::string bytes;
-    } seeds[] = {
+    const std::vector<Seed> seeds = {
         {"song.xml",
          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
          "<RenoiseSong doc_version=\"10\">\r\n  <GlobalSongData>\r\n    <BeatsPerMin>140.5</BeatsPerMin>\r\n"
@@ -56,12 +43,5 @@ int main(int argc, char** argv) {
         {"mismatch.xml", "<r>\n  <a>\n  </b>\n</r>"},
         {"standalone.xml", "<?xml version=\"1.0\" standalone=\"yes\"?><r/>"},
     };
-    int failed = 0;
-    for (const auto& seed : seeds) {
-        if (!WriteSeed(folder, seed.name, seed.bytes)) {
-            std::fprintf(stderr, "cannot write %s/%s\n", folder.c_str(), seed.name);
-            failed = 1;
-        }
-    }
-    return failed;
+    return WriteSeedsMain(argc, argv, seeds);
 }

@@ -1,21 +1,13 @@
 // Writes the zip fuzzer's seeds into the folder argv[1]: one archive per
 // structure the reader knows (stored, deflated, encrypted, data descriptor,
 // prefix, comment, extended times, several items, gzip with every header flag).
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "support/Seeds.h"
 #include "support/ZipWriter.h"
 
 namespace {
-
-bool WriteSeed(const std::string& folder, const char* name, const std::string& bytes) {
-    const std::string path = folder + "/" + name;
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && ok;
-}
 
 ZipEntrySpec Song(uint16_t method) {
     ZipEntrySpec e;
@@ -29,23 +21,18 @@ ZipEntrySpec Song(uint16_t method) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
-        return 2;
-    }
-    const std::string folder = argv[1];
-    bool ok = true;
+    std::vector<Seed> seeds;
 
-    ok &= WriteSeed(folder, "deflated.zip", BuildZip({Song(kZipWriterDeflated)}));
-    ok &= WriteSeed(folder, "stored.zip", BuildZip({Song(kZipWriterStored)}));
+    seeds.push_back({"deflated.zip", BuildZip({Song(kZipWriterDeflated)})});
+    seeds.push_back({"stored.zip", BuildZip({Song(kZipWriterStored)})});
 
     ZipEntrySpec encrypted = Song(kZipWriterDeflated);
     encrypted.password = "pw";
-    ok &= WriteSeed(folder, "encrypted.zip", BuildZip({encrypted}));
+    seeds.push_back({"encrypted.zip", BuildZip({encrypted})});
     ZipEntrySpec encryptedStored = Song(kZipWriterStored);
     encryptedStored.password = "pw";
     encryptedStored.flags = 0x0008;
-    ok &= WriteSeed(folder, "encrypted-stored-descriptor.zip", BuildZip({encryptedStored}));
+    seeds.push_back({"encrypted-stored-descriptor.zip", BuildZip({encryptedStored})});
 
     ZipEntrySpec timed = Song(kZipWriterDeflated);
     timed.name = "song.XML";
@@ -53,7 +40,7 @@ int main(int argc, char** argv) {
     timed.externalAttributes = 0x81A40000u;
     timed.centralExtra = UnixTimeExtra(7, {1000000000, 1100000000, 1200000000});
     timed.localExtra = UnixTimeExtra(3, {1000000000, 1100000000});
-    ok &= WriteSeed(folder, "unix-times.zip", BuildZip({timed}));
+    seeds.push_back({"unix-times.zip", BuildZip({timed})});
 
     ZipEntrySpec folderItem = Song(kZipWriterDeflated);
     folderItem.name = "C://x/../a";
@@ -66,11 +53,11 @@ int main(int argc, char** argv) {
     ZipBuildOptions withStub;
     withStub.prefix = "MZ stub";
     withStub.comment = "archive comment";
-    ok &= WriteSeed(folder, "several-items.zip", BuildZip({folderItem, sample, bzip2, Song(kZipWriterDeflated)}, withStub));
+    seeds.push_back({"several-items.zip", BuildZip({folderItem, sample, bzip2, Song(kZipWriterDeflated)}, withStub)});
 
     ZipEntrySpec damaged = Song(kZipWriterDeflated);
     damaged.payload = DeflateRaw(damaged.data).substr(0, 20);
-    ok &= WriteSeed(folder, "cut-deflate.zip", BuildZip({damaged}));
+    seeds.push_back({"cut-deflate.zip", BuildZip({damaged})});
 
     GzipSpec gzip;
     gzip.data = Song(kZipWriterDeflated).data;
@@ -79,13 +66,12 @@ int main(int argc, char** argv) {
     gzip.comment = "comment";
     gzip.headerCrc = true;
     gzip.modifyTime = 1262304000;
-    ok &= WriteSeed(folder, "song.xml.gz", BuildGzip(gzip));
+    seeds.push_back({"song.xml.gz", BuildGzip(gzip)});
     gzip.extra.reset();
     gzip.comment.reset();
     gzip.headerCrc = false;
     gzip.name = "a";
-    ok &= WriteSeed(folder, "plain.gz", BuildGzip(gzip));
+    seeds.push_back({"plain.gz", BuildGzip(gzip)});
 
-    if (!ok) std::fprintf(stderr, "could not write the seeds into %s\n", folder.c_str());
-    return ok ? 0 : 1;
+    return WriteSeedsMain(argc, argv, seeds);
 }
