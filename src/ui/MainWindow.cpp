@@ -89,6 +89,12 @@ static void PlaceResultLists() {
     if (!GetWindowPlacement(MainWindow.tabs, &tabPlacement)) return;
     RECT area = tabPlacement.rcNormalPosition;
     SendMessageA(MainWindow.tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+    // The lists lie on the tab control, which comes before them in the
+    // template; directly above it in the z-order, they are what the tab
+    // control (clipping its siblings) leaves alone when it repaints.
+    HWND above = GetWindow(MainWindow.tabs, GW_HWNDPREV);
+    for (HWND list : {MainWindow.errorList, MainWindow.unusedList, MainWindow.missingList, MainWindow.songList})
+        SetWindowPos(list, above ? above : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     for (HWND list : {MainWindow.songList, MainWindow.missingList, MainWindow.unusedList, MainWindow.errorList}) {
         WINDOWPLACEMENT placement = {};
         placement.length = sizeof placement;

@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -15,6 +16,8 @@
 #include "win32/Win32Support.h"
 
 namespace {
+
+constexpr int kFileNameField = 0x047C;  // cmb13 of the Explorer-style dialog
 
 constexpr char kEmptySummary[] =
     "Installed VST plugins: n/a - Collected VST plugins: 0 - Missing plugins: n/a - Unused plugins: n/a - Errors: 0";
@@ -90,6 +93,10 @@ TEST(MainWindowTest, FirstStartIsCentredWithoutExportAndSavesOnClose) {
             GetWindowRect(Item(main, id), &list);
             listsOnTheTab = listsOnTheTab && list.left > tab.left && list.right < tab.right &&
                             list.top > tab.top + 10 && list.bottom < tab.bottom;
+            // ... and above it, so that the tab control does not paint over them.
+            HWND below = Item(main, id);
+            while (below && below != Item(main, IDC_TABS)) below = GetWindow(below, GW_HWNDNEXT);
+            listsOnTheTab = listsOnTheTab && below != nullptr;
         }
         PostMessageA(main, WM_CLOSE, 0, 0);
     });
@@ -173,7 +180,12 @@ TEST(MainWindowTest, DropsReadSongsAndListWhatIsNoSong) {
     bool exportEnabled = false;
     std::string status;
     script.WaitUntil([&] { return IsWindowVisible(script.main) != FALSE; })
-        .Do([&] { DropFiles(script.main, {songs.withPlugins, songs.notes, subfolder, songs.withoutPlugins}); })
+        .Do([&] {
+            // A path longer than the drop buffer is skipped, not read cut short
+            // (which would name another file, here: an error line).
+            const std::string tooLong = songs.folder.path + "\\" + std::string(300, 'a') + ".xml";
+            DropFiles(script.main, {songs.withPlugins, tooLong, songs.notes, subfolder, songs.withoutPlugins});
+        })
         .Do([&] {
             HWND main = script.main;
             songRows = ListCount(Item(main, IDC_SONG_LIST));
@@ -374,6 +386,8 @@ void RecordOpen(const char* verb, const char* target) { Opened.emplace_back(verb
 TEST(MainWindowTest, DoubleClicksSearchForMissingAndExploreUnusedPlugins) {
     SongFolder songs;
     MainWindowScript script;
+    const std::string longName = songs.folder.path + "\\Long.xml";
+    WriteTextFile(longName, SongXml("Long", {std::string(400, 'A')}));
     Opened.clear();
     const ShellOpener previous = ShellOpen;
     ShellOpen = RecordOpen;
@@ -398,6 +412,11 @@ TEST(MainWindowTest, DoubleClicksSearchForMissingAndExploreUnusedPlugins) {
             ClickTab(script.main, 2);
             doubleClick(IDC_UNUSED_LIST, 0);
             doubleClick(IDC_UNUSED_LIST, -1);
+            // The longest name a song can give (the reader keeps 259 bytes),
+            // read whole from the list.
+            DropFiles(script.main, {longName});
+            ClickTab(script.main, 1);
+            doubleClick(IDC_MISSING_LIST, 0);
             PostMessageA(script.main, WM_CLOSE, 0, 0);
         });
     EXPECT_EQ(RunMainWindow(script, songs.settings), 0);
@@ -408,6 +427,7 @@ TEST(MainWindowTest, DoubleClicksSearchForMissingAndExploreUnusedPlugins) {
                           {"open", search + "Synth"},
                           {"open", search},
                           {"explore", "C:\\VST\\More"},
+                          {"open", search + std::string(259, 'A')},  // before "Synth.dll" in set order
                       }));
 }
 
@@ -457,6 +477,76 @@ TEST(MainWindowTest, AboutFromTheMenuClosesOnlyWithOk) {
     EXPECT_FALSE(script.timedOut);
     EXPECT_TRUE(openAfterEscape);
     EXPECT_TRUE(closedAfterOk);
+}
+
+
+TEST(MainWindowTest, OpenCommandsReadWhatThePickersChoose) {
+    SongFolder songs;
+    const std::string nested = songs.folder.path + "\\Nested";
+    CreateDirectoryA(nested.c_str(), nullptr);
+    WriteTextFile(nested + "\\Deep.xml", SongXml("Deep", {}));
+    MainWindowScript script;
+    int rowsAfterFiles = -1, rowsAfterFolder = -1, tabAfterCancel = -1;
+    std::string filesFolder, statusAfterCancel;
+    HWND picker = nullptr;
+    script.WaitUntil([&] { return IsWindowVisible(script.main) != FALSE; })
+        .Do([&] {
+            std::strcpy(Settings.OpenFilesFolder, songs.folder.path.c_str());
+            PostMessageA(script.main, WM_COMMAND, IDC_OPEN_FILES, 0);
+        })
+        .WaitUntil([&] { return (picker = FindOpenDialog(script, "Open Renoise song or instrument")) != nullptr; })
+        .Pause(2)
+        .Do([&] {
+            SetDlgItemTextA(picker, kFileNameField, "\"First Song.xml\" \"notes.txt\"");
+            PostMessageA(picker, WM_COMMAND, IDOK, 0);
+        })
+        .WaitUntil([&] { return !IsWindow(picker); })
+        .Do([&] {
+            rowsAfterFiles = ListCount(Item(script.main, IDC_SONG_LIST));
+            filesFolder = Settings.OpenFilesFolder;
+            // Open Folder, cancelled while the errors tab is in front. (The
+            // inventory comes after the songs: both plug-ins stay missing.)
+            DropFiles(script.main, {songs.notes});
+            PluginSetAdd(InstalledPlugins, "Delay.dll", "C:\\VST");
+            PostMessageA(script.main, WM_COMMAND, IDM_OPEN_FOLDER, 0);
+        })
+        .WaitUntil([&] { return script.dialogs.size() >= 2 && IsWindowVisible(script.dialogs.back()); })
+        .Pause(2)
+        .Do([&] { PostMessageA(script.dialogs.back(), WM_COMMAND, IDCANCEL, 0); })
+        .WaitUntil([&] { return !IsWindow(script.dialogs.back()); })
+        .Do([&] {
+            tabAfterCancel = static_cast<int>(SendMessageA(Item(script.main, IDC_TABS), TCM_GETCURSEL, 0, 0));
+            statusAfterCancel = WindowText(Item(script.main, IDC_STATUS));
+            // Open Folder confirmed on the remembered folder, subfolders included.
+            std::strcpy(Settings.OpenFolderPath, songs.folder.path.c_str());
+            Settings.ScanSubfolders = 1;
+            PostMessageA(script.main, WM_COMMAND, IDC_OPEN_FOLDER, 0);
+        })
+        .WaitUntil([&] { return script.dialogs.size() >= 3 && IsWindowVisible(script.dialogs.back()); })
+        .Pause(4)
+        .Do([&] {
+            // Wine's browser may still move its selection while it fills its
+            // tree: the user points at the folder again before confirming.
+            SendMessageA(script.dialogs.back(), BFFM_SETSELECTIONA, TRUE,
+                         reinterpret_cast<LPARAM>(songs.folder.path.c_str()));
+        })
+        .Pause(2)
+        .Do([&] { PostMessageA(script.dialogs.back(), WM_COMMAND, IDOK, 0); })
+        .WaitUntil([&] { return !IsWindow(script.dialogs.back()); })
+        .Do([&] {
+            rowsAfterFolder = ListCount(Item(script.main, IDC_SONG_LIST));
+            PostMessageA(script.main, WM_CLOSE, 0, 0);
+        });
+    EXPECT_EQ(RunMainWindow(script, songs.settings), 0);
+    EXPECT_FALSE(script.timedOut);
+    EXPECT_TRUE(script.boxes.empty());
+    EXPECT_EQ(rowsAfterFiles, 3);  // the song and its two plug-ins; notes.txt is skipped
+    EXPECT_EQ(_stricmp(filesFolder.c_str(), songs.folder.path.c_str()), 0) << filesFolder;
+    EXPECT_EQ(tabAfterCancel, 0);
+    EXPECT_EQ(statusAfterCancel,
+              "Installed plugins: 1 - Collected plugins: 2 - Missing plugins: 2 - Unused plugins: 1 - Errors: 1");
+    // Added to what was listed: First Song (3 rows), Second, Nested\Deep.
+    EXPECT_EQ(rowsAfterFolder, 3 + 3 + 1 + 1);
 }
 
 }  // namespace
