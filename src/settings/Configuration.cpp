@@ -6,6 +6,7 @@
 #include "inventory/FolderWalk.h"
 #include "inventory/VstProbe.h"
 #include "inventory/WavesShell.h"
+#include "platform/Files.h"
 #include "settings/SettingsFile.h"
 
 int ApplyConfiguration(void* dialog, int scanSubfolders) {
@@ -18,8 +19,13 @@ int ApplyConfiguration(void* dialog, int scanSubfolders) {
         FrontEndEnterBusy();
         if (InstalledPlugins.count) PluginSetClear(InstalledPlugins);
         WavesEnumerated = 0;
-        if (Settings.VstFolder1Enabled) WalkFolder(Settings.VstFolder1, "*.dll", 1, ProbeVstPlugin, dialog);
-        if (Settings.VstFolder2Enabled) WalkFolder(Settings.VstFolder2, "*.dll", 1, ProbeVstPlugin, dialog);
+        // A folder that no longer exists gives nothing: the walk would list
+        // whatever folder happens to be current and take its libraries for
+        // installed plug-ins.
+        if (Settings.VstFolder1Enabled && IsFolder(Settings.VstFolder1))
+            WalkFolder(Settings.VstFolder1, "*.dll", 1, ProbeVstPlugin, dialog);
+        if (Settings.VstFolder2Enabled && IsFolder(Settings.VstFolder2))
+            WalkFolder(Settings.VstFolder2, "*.dll", 1, ProbeVstPlugin, dialog);
         if (InstalledPlugins.count) stored = SaveInstalledPlugins();
         FrontEndLeaveBusy();
     } else {

@@ -9,6 +9,7 @@
 #include "core/Results.h"
 #include "harness/Harness.h"
 #include "inventory/WavesShell.h"
+#include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/Text.h"
 #include "settings/SettingsFile.h"
@@ -115,4 +116,15 @@ TEST_F(ConfigurationTest, ARowWithoutAFolderIsTurnedOff) {
     EXPECT_EQ(Settings.VstFolder1Enabled, 1u);
     EXPECT_EQ(Settings.VstFolder2Enabled, 0u);
     EXPECT_EQ(Installed(), (std::vector<std::string>{"Delay.dll x1", "Reverb.dll x1", "Waves C4 x1", "Waves L1 x1"}));
+}
+
+TEST_F(ConfigurationTest, AVstFolderThatNoLongerExistsGivesNothing) {
+    UseFolders(true, false);
+    CopyTextBounded(Settings.VstFolder1, sizeof Settings.VstFolder1, temp.Path("deleted").c_str());
+    std::string start;
+    GetCurrentFolder(start);
+    ASSERT_TRUE(SetCurrentFolder(temp.Path("vst2").c_str()));  // libraries in the current folder
+    ApplyConfiguration(nullptr, 1);
+    SetCurrentFolder(start.c_str());
+    EXPECT_EQ(InstalledPlugins.count, 0u);
 }
