@@ -5,6 +5,7 @@
 //   DIR/vst           10,000 DLL files in nested folders
 //   DIR/MANIFEST      what was written, read by scripts/bench.sh
 // Everything is derived from fixed seeds, so two runs write the same bytes.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -88,16 +89,33 @@ std::vector<std::string> PickPlugins(Random& random, size_t count) {
     return names;
 }
 
-// Bytes of one pattern of a shape, measured rather than guessed.
-size_t PatternBytes(SongXmlShape shape) {
-    shape.patterns = 1;
-    const size_t one = WriteSongXml(shape).size();
-    shape.patterns = 3;
-    return (WriteSongXml(shape).size() - one) / 2;
+// The sizes 0 .. count-1 in a fixed shuffled order: a real collection is
+// not sorted by size (in ascending order every song would need a block
+// larger than any freed before, which the C library maps afresh each time).
+std::vector<size_t> ShuffledRanks(size_t count, uint32_t seed) {
+    std::vector<size_t> ranks(count);
+    for (size_t i = 0; i < count; ++i) ranks[i] = i;
+    Random random{seed};
+    for (size_t i = count; i > 1; --i) std::swap(ranks[i - 1], ranks[random.Below(i)]);
+    return ranks;
+}
+
+// A document of about target bytes: the pattern count is measured, not guessed.
+std::string SongOfSize(SongXmlShape shape, size_t target) {
+    shape.patterns = 2;
+    std::string document = WriteSongXml(shape);
+    for (int round = 0; round < 3; ++round) {
+        const double ratio = static_cast<double>(target) / static_cast<double>(document.size());
+        if (ratio > 0.97 && ratio < 1.03) break;
+        shape.patterns = std::max<size_t>(1, static_cast<size_t>(static_cast<double>(shape.patterns) * ratio + 0.5));
+        document = WriteSongXml(shape);
+    }
+    return document;
 }
 
 bool WriteLargeSongs(const fs::path& folder, Totals& totals) {
     Random random{7};
+    const std::vector<size_t> ranks = ShuffledRanks(kLargeSongs, 3);
     for (size_t i = 0; i < kLargeSongs; ++i) {
         SongXmlShape shape;
         shape.legacyPluginNames = i % 3 == 0;
@@ -111,14 +129,11 @@ bool WriteLargeSongs(const fs::path& folder, Totals& totals) {
         shape.tracks = 16 + random.Below(33);
         shape.linesPerPattern = i % 2 ? 64 : 128;
         shape.seed = static_cast<uint32_t>(1000 + i);
-        // 1 MB for the first song up to 8 MB for the last.
-        const size_t target = kMegabyte + (7 * kMegabyte * i) / (kLargeSongs - 1);
-        const size_t base = WriteSongXml(shape).size();
-        const size_t perPattern = PatternBytes(shape);
-        shape.patterns = target > base ? 1 + (target - base) / perPattern : 1;
+        // From 1 MB to 8 MB.
+        const size_t target = kMegabyte + (7 * kMegabyte * ranks[i]) / (kLargeSongs - 1);
         ZipEntrySpec item;
         item.name = "Song.xml";
-        item.data = WriteSongXml(shape);
+        item.data = SongOfSize(shape, target);
         totals.xmlBytes += item.data.size();
         if (item.data.size() > totals.largestXml) totals.largestXml = item.data.size();
         char name[64];
@@ -170,6 +185,7 @@ std::vector<std::string> References(Random& random, size_t count) {
 
 bool WriteLegacySongs(const fs::path& folder, Totals& totals) {
     Random random{13};
+    const std::vector<size_t> ranks = ShuffledRanks(kLegacySongs, 5);
     for (size_t i = 0; i < kLegacySongs; ++i) {
         RnsSongLayout layout;
         const int version = 4 + static_cast<int>(i % 15);
@@ -181,8 +197,8 @@ bool WriteLegacySongs(const fs::path& folder, Totals& totals) {
         layout.tpl = 2 + static_cast<int32_t>(random.Below(12));
         layout.trackDspReferences = References(random, 10 + random.Below(21));
         layout.instrumentReferences = References(random, 10 + random.Below(21));
-        // 1 MB for the first song up to 20 MB for the last: patterns, effects, samples.
-        const size_t target = kMegabyte + (19 * kMegabyte * i) / (kLegacySongs - 1);
+        // From 1 MB to 20 MB: patterns, effects, samples.
+        const size_t target = kMegabyte + (19 * kMegabyte * ranks[i]) / (kLegacySongs - 1);
         layout.patternBytes = target / 4;
         layout.trackDspBytes = target / 8;
         layout.sampleBytes = target - layout.patternBytes - layout.trackDspBytes;

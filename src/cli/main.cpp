@@ -1,6 +1,7 @@
 // quorvel: the Linux program. It stands in for the window: the same core, the
 // same runs and the same report, driven by options instead of buttons.
 #include <getopt.h>
+#include <malloc.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -313,6 +314,12 @@ long StatusKilobytes(const char* field) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Whole binary songs of tens of megabytes come and go one after another.
+    // glibc's sliding mmap threshold would serve each new, larger block from
+    // the heap beside the freed ones; a fixed threshold hands them back.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 32 << 20);
+
     Options options;
     int exitCode = 0;
     if (!ParseOptions(argc, argv, options, exitCode)) return exitCode;

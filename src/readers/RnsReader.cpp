@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <optional>
@@ -133,47 +134,69 @@ bool IsAcceptedVersion(const unsigned char* image, size_t size) {
 
 // --- The chunk scan --------------------------------------------------------
 
-// Candidates for a tag are found sixteen offsets at a time as a bit mask, so
-// song data, where tag-starting bytes are rare, is passed over without a
-// branch per byte.
+// Candidates for a tag are found sixteen offsets at a time as a bit mask, by
+// their first two bytes (every tag kind has its own pair), so song data, where
+// such pairs are rare, is passed over without a branch per byte.
 constexpr size_t kBlock = 16;
 
 #if defined(__SSE2__) || defined(_M_X64)
-// Needs 16 readable bytes at `at`.
+__m128i PairHits(__m128i first, __m128i second, char a, char b) {
+    return _mm_and_si128(_mm_cmpeq_epi8(first, _mm_set1_epi8(a)), _mm_cmpeq_epi8(second, _mm_set1_epi8(b)));
+}
+
+// Needs 17 readable bytes at `at`.
 uint32_t TagStartMask(const unsigned char* at) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-    const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('H')),
-                                                   _mm_cmpeq_epi8(bytes, _mm_set1_epi8('P'))),
-                                      _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('T')),
-                                                   _mm_cmpeq_epi8(bytes, _mm_set1_epi8('I'))));
+    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1));
+    const __m128i headerOrPlayer = _mm_or_si128(PairHits(first, second, 'H', 'e'), PairHits(first, second, 'P', 'l'));
+    const __m128i trackOrInstruments =
+        _mm_or_si128(PairHits(first, second, 'T', 'r'), PairHits(first, second, 'I', 'n'));
+    const __m128i hits = _mm_or_si128(headerOrPlayer, trackOrInstruments);
     return static_cast<uint32_t>(_mm_movemask_epi8(hits));
 }
+
+// The first offset p in [from, limit) where the bytes a, b stand; image[limit]
+// must be readable. kNone when there is none.
+size_t FindPair(const unsigned char* image, size_t from, size_t limit, char a, char b) {
+    while (limit - from >= kBlock) {  // both loads stay within [from, limit]
+        const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(image + from));
+        const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(image + from + 1));
+        const uint32_t mask = static_cast<uint32_t>(_mm_movemask_epi8(PairHits(first, second, a, b)));
+        if (mask) return from + static_cast<size_t>(std::countr_zero(mask));
+        from += kBlock;
+    }
+    for (; from < limit; ++from)
+        if (image[from] == static_cast<unsigned char>(a) && image[from + 1] == static_cast<unsigned char>(b))
+            return from;
+    return kNone;
+}
 #else
-constexpr uint64_t kEveryByte = 0x0101010101010101ull;
-constexpr uint64_t kEveryHighBit = 0x8080808080808080ull;
-
-// Non-zero exactly when some byte of word is zero.
-constexpr uint64_t ZeroByteBits(uint64_t word) { return (word - kEveryByte) & ~word & kEveryHighBit; }
-
-bool HasTagStart(const unsigned char* at) {
-    uint64_t word;
-    std::memcpy(&word, at, sizeof word);
-    return (ZeroByteBits(word ^ ('H' * kEveryByte)) | ZeroByteBits(word ^ ('P' * kEveryByte)) |
-            ZeroByteBits(word ^ ('T' * kEveryByte)) | ZeroByteBits(word ^ ('I' * kEveryByte))) != 0;
+bool IsTagStart(const unsigned char* at) {
+    return (at[0] == 'H' && at[1] == 'e') || (at[0] == 'P' && at[1] == 'l') || (at[0] == 'T' && at[1] == 'r') ||
+           (at[0] == 'I' && at[1] == 'n');
 }
 
 uint32_t TagStartMask(const unsigned char* at) {
-    if (!HasTagStart(at) && !HasTagStart(at + 8)) return 0;
     uint32_t mask = 0;
     for (size_t i = 0; i < kBlock; ++i)
-        if (at[i] == 'H' || at[i] == 'P' || at[i] == 'T' || at[i] == 'I') mask |= 1u << i;
+        if (IsTagStart(at + i)) mask |= 1u << i;
     return mask;
+}
+
+size_t FindPair(const unsigned char* image, size_t from, size_t limit, char a, char b) {
+    while (from < limit) {
+        const void* hit = std::memchr(image + from, a, limit - from);
+        if (!hit) return kNone;
+        from = static_cast<size_t>(static_cast<const unsigned char*>(hit) - image);
+        if (image[from + 1] == static_cast<unsigned char>(b)) return from;
+        ++from;
+    }
+    return kNone;
 }
 #endif
 
 template <size_t N>
 ChunkKind MatchIn(const unsigned char* at, const Tag (&tags)[N]) {
-    if (at[1] != static_cast<unsigned char>(tags[0].bytes[1])) return kNoChunk;  // most candidates end here
     for (const Tag& tag : tags)
         if (std::memcmp(at, tag.bytes, kTagSize) == 0) return tag.kind;
     return kNoChunk;
@@ -194,9 +217,8 @@ size_t FindEndMarker(const unsigned char* image, size_t size, size_t from) {
     if (size <= kTagSize) return kNone;
     const size_t limit = size - kTagSize;
     while (from < limit) {
-        const void* hit = std::memchr(image + from, kEndMarker[0], limit - from);
-        if (!hit) return kNone;
-        from = static_cast<size_t>(static_cast<const unsigned char*>(hit) - image);
+        from = FindPair(image, from, limit, kEndMarker[0], kEndMarker[1]);
+        if (from == kNone) return kNone;
         if (std::memcmp(image + from, kEndMarker, kTagSize) == 0) return from;
         ++from;
     }
@@ -265,8 +287,8 @@ ChunkPositions ScanChunks(const unsigned char* image, size_t size) {
     if (size <= kTagSize) return at;
     const size_t limit = size - kTagSize;  // a tag ends before the image's last byte
     EndMarkerCache markers;
-    // A block starting below limit has its 16 bytes inside the image, since limit + 20 = size.
-    static_assert(kBlock <= kTagSize);
+    // A block starting below limit has its 17 bytes inside the image, since limit + 20 = size.
+    static_assert(kBlock + 1 <= kTagSize);
     for (size_t block = 0; block < limit; block += kBlock) {
         uint32_t mask = TagStartMask(image + block);
         if (limit - block < kBlock) mask &= (1u << (limit - block)) - 1;
@@ -361,9 +383,8 @@ int ScanReferences(const char* path, const unsigned char* image, size_t imageSiz
     const size_t limit = end - kReferencePrefixSize;  // p + 5 < end
     size_t p = start;
     while (p < limit) {
-        const void* hit = std::memchr(image + p, kReferencePrefix[0], limit - p);
-        if (!hit) break;
-        p = static_cast<size_t>(static_cast<const unsigned char*>(hit) - image);
+        p = FindPair(image, p, limit, kReferencePrefix[0], kReferencePrefix[1]);
+        if (p == kNone) break;
         if (std::memcmp(image + p, kReferencePrefix, kReferencePrefixSize) == 0) {
             // The length may stand before the chunk's start, but not before the image's.
             if (p < kReferenceLengthSize) {
@@ -404,8 +425,11 @@ int LoadFileIntoMemory(const char* path, HeapBuffer& buffer, size_t* size) {
         return 0;
     }
     // Compared in 64 bits: a size beyond size_t must not wrap into a small block.
+    // Not zero-filled first: a block is handed out only when the read filled
+    // every byte of it, so zeroing would be work that nothing can see.
     HeapBuffer block;
-    if (fileSize <= static_cast<uint64_t>(SIZE_MAX)) block = HeapAllocZeroed(static_cast<size_t>(fileSize));
+    if (fileSize <= static_cast<uint64_t>(SIZE_MAX))
+        block = HeapBuffer(static_cast<char*>(std::malloc(static_cast<size_t>(fileSize))));
     if (!block) {
         Report(kNoMemoryForFile, path);
         return 0;

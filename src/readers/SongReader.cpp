@@ -17,9 +17,6 @@ namespace {
 
 constexpr const char kXmlKinds[] = "*.xrns;*.xml;*.xrni";
 
-struct ParserFree {
-    void operator()(XmlParser* parser) const { FreeXmlParser(parser); }
-};
 struct TreeFree {
     void operator()(XmlTree* tree) const { FreeXmlTree(tree); }
 };
@@ -27,10 +24,18 @@ struct ZipFree {
     void operator()(ZipReader* reader) const { ZipClose(reader); }
 };
 
+// A document on its way to the tree: in the parser's own buffer when the
+// parser could lend one, else in a block of ours that the parser copies.
+struct XmlDocument {
+    XmlParserPtr parser;
+    HeapBuffer buffer;
+    size_t size = 0;
+};
+
 // The item of a zipped song or instrument, extracted into a zero-filled block
 // of exactly its size; bytes an extraction fails to deliver stay zero, and the
 // parse then reports the damage.
-bool ExtractZipItem(const char* path, bool isSong, HeapBuffer& buffer, size_t& size) {
+bool ExtractZipItem(const char* path, bool isSong, XmlDocument& document) {
     ZipReader* opened = nullptr;
     if (ZipOpenFile(path, nullptr, &opened) != kZipOk) {
         AppendErrorLine(TextFormat("Error: Could not extract \"%s\"!", path));
@@ -51,13 +56,25 @@ bool ExtractZipItem(const char* path, bool isSong, HeapBuffer& buffer, size_t& s
         AppendErrorLine(TextFormat("Error: The file \"%s\" seems to be damaged!", path));
         return false;
     }
-    buffer = HeapAllocZeroed(static_cast<size_t>(itemSize));
-    if (!buffer) {
-        reader.reset();
-        AppendErrorLine(TextFormat("Error: Could not allocate enough memory for \"%s\"!", path));
-        return false;
+    const size_t size = static_cast<size_t>(itemSize);
+    // Straight into the parser's own buffer: Expat would otherwise keep a
+    // second copy of the whole document while it parses. Without a parser or
+    // its buffer the block is ours, and the parser (or its failure) comes later.
+    document.parser.reset(CreateXmlParser());
+    char* target = document.parser ? GetXmlParseBuffer(document.parser.get(), size) : nullptr;
+    if (!target) {
+        document.parser.reset();
+        document.buffer = HeapAllocZeroed(size);
+        if (!document.buffer) {
+            reader.reset();
+            AppendErrorLine(TextFormat("Error: Could not allocate enough memory for \"%s\"!", path));
+            return false;
+        }
+        target = document.buffer.get();
     }
-    ZipExtractToMemory(reader.get(), buffer.get(), static_cast<uint32_t>(itemSize), &info);
+    info.compressedSize = 0;  // what was delivered, also when the extraction fails before delivering
+    ZipExtractToMemory(reader.get(), target, static_cast<uint32_t>(itemSize), &info);
+    const size_t delivered = info.compressedSize < size ? info.compressedSize : size;
     // Only the delivered bytes and a few of the zeros behind them reach the
     // parser. Nothing is lost: a document stops being well-formed at the first
     // zero character, which in 8-bit text is the first zero byte and in UTF-16
@@ -65,31 +82,38 @@ bool ExtractZipItem(const char* path, bool isSong, HeapBuffer& buffer, size_t& s
     // the parse fails at the same place with the same lines as over the whole
     // block. But an item that claims gigabytes in a file of a few bytes then
     // costs no more than its real bytes.
-    const size_t delivered = info.compressedSize;
-    size = static_cast<size_t>(itemSize);
-    if (delivered < size && size - delivered > 4) size = delivered + 4;
+    document.size = size - delivered > 4 ? delivered + 4 : size;
+    // The parser's buffer is not zero-filled: what it parses beyond the
+    // delivered bytes must be what a fresh block would hold.
+    if (document.parser) std::memset(target + delivered, 0, document.size - delivered);
     return true;
 }
 
-void ReadXmlDocument(const char* path, HeapBuffer buffer, size_t size) {
-    std::unique_ptr<XmlParser, ParserFree> parser(CreateXmlParser());
-    if (!parser) {
-        AppendErrorLine(TextFormat("Error: Could not create XML parser for \"%s\"!", path));
-        return;
+void ReadXmlDocument(const char* path, XmlDocument document) {
+    if (!document.parser) {
+        document.parser.reset(CreateXmlParser());
+        if (!document.parser) {
+            AppendErrorLine(TextFormat("Error: Could not create XML parser for \"%s\"!", path));
+            return;
+        }
     }
-    SetIgnoreWhitespace(parser.get(), 1);
-    if (!ParseXmlBuffer(parser.get(), buffer.get(), size)) {
+    XmlParser* parser = document.parser.get();
+    SetIgnoreWhitespace(parser, 1);
+    const int parsed = document.buffer ? ParseXmlBuffer(parser, document.buffer.get(), document.size)
+                                       : ParseXmlInPlace(parser, document.size);
+    if (!parsed) {
         const int code = GetXmlError();
-        AppendErrorLine(TextFormat("Error: Unable to parse xml memory buffer! Code #%d; %s", code, GetXmlErrorText(code)));
+        AppendErrorLine(
+            TextFormat("Error: Unable to parse xml memory buffer! Code #%d; %s", code, GetXmlErrorText(code)));
         if (code == kXmlErrorExpat) {
-            const int expatCode = GetExpatErrorCode(parser.get());
+            const int expatCode = GetExpatErrorCode(parser);
             AppendErrorLine(TextFormat("Error: Expat error code #%d; Line %d; Column %d; %s", expatCode,
-                                       GetExpatErrorLine(parser.get()), GetExpatErrorColumn(parser.get()),
+                                       GetExpatErrorLine(parser), GetExpatErrorColumn(parser),
                                        GetExpatErrorText(expatCode)));
         }
         return;
     }
-    std::unique_ptr<XmlTree, TreeFree> tree(GetXmlTree(parser.get()));
+    std::unique_ptr<XmlTree, TreeFree> tree(GetXmlTree(parser));
     if (!tree) {
         AppendErrorLine(TextFormat("Error: Could not create XML tree for \"%s\"!", path));
         return;
@@ -139,9 +163,13 @@ void CopyElementText(std::optional<std::string>& field, const char* text) {
     }
 }
 
+// Every element with children asks for its device children, so the first
+// letter is looked at before a whole comparison.
 XmlElement* FindChild(XmlElement* parent, const char* name) {
-    for (XmlElement* child = NextChildElement(parent, nullptr); child; child = NextChildElement(parent, child))
-        if (CompareExact(GetElementName(child), name) == 0) return child;
+    for (XmlElement* child = NextChildElement(parent, nullptr); child; child = NextChildElement(parent, child)) {
+        const char* childName = GetElementName(child);
+        if (childName[0] == name[0] && CompareExact(childName, name) == 0) return child;
+    }
     return nullptr;
 }
 
@@ -163,22 +191,30 @@ void RecordDeviceReference(XmlElement* element, SongEntry& entry) {
     }
 }
 
-void VisitSongElement(XmlElement* element, void* context) {
-    SongEntry& entry = *static_cast<SongEntry*>(context);
+void VisitSongElement(XmlElement* element, SongEntry& entry) {
     const char* name = GetElementName(element);
     if (NextChildElement(element, nullptr)) RecordDeviceReference(element, entry);
     const char* text = GetElementContents(element);
     if (!text) return;
-    if (!std::strcmp(name, "PluginName"))
-        RecordPluginReference(text, entry);
-    else if (!std::strcmp(name, "BeatsPerMin"))
-        entry.bpm = ParseSongNumber(text);
-    else if (!std::strcmp(name, "TicksPerLine"))
-        entry.tpl = ParseSongNumber(text);
-    else if (!std::strcmp(name, "Artist"))
-        CopyElementText(entry.artist, text);
-    else if (!std::strcmp(name, "SongName"))
-        CopyElementText(entry.songName, text);
+    // Nearly all elements of a song are pattern data; the first letter passes them over.
+    switch (name[0]) {
+        case 'P':
+            if (!std::strcmp(name, "PluginName")) RecordPluginReference(text, entry);
+            break;
+        case 'B':
+            if (!std::strcmp(name, "BeatsPerMin")) entry.bpm = ParseSongNumber(text);
+            break;
+        case 'T':
+            if (!std::strcmp(name, "TicksPerLine")) entry.tpl = ParseSongNumber(text);
+            break;
+        case 'A':
+            if (!std::strcmp(name, "Artist")) CopyElementText(entry.artist, text);
+            break;
+        case 'S':
+            if (!std::strcmp(name, "SongName")) CopyElementText(entry.songName, text);
+            break;
+        default: break;
+    }
 }
 
 }  // namespace
@@ -202,21 +238,22 @@ int32_t ParseSongNumber(const char* text) {
     return static_cast<int32_t>(result);
 }
 
-void WalkSongElements(XmlElement* root, SongEntry& entry) { VisitXmlPostOrder(root, VisitSongElement, &entry); }
+void WalkSongElements(XmlElement* root, SongEntry& entry) {
+    ForEachXmlPostOrder(root, [&entry](XmlElement* element) { VisitSongElement(element, entry); });
+}
 
 void ReadSongFile(const char* path, void* /*context*/) {
     if (!path || !PathExists(path)) return;
     FrontEndSetStatus(PathFileName(path));
 
     if (MatchMaskList(path, kXmlKinds)) {
-        HeapBuffer buffer;
-        size_t size = 0;
+        XmlDocument document;
         if (MatchMaskList(path, "*.xml")) {
-            if (!LoadFileIntoMemory(path, buffer, &size)) return;
-        } else if (!ExtractZipItem(path, MatchMaskList(path, "*.xrns"), buffer, size)) {
+            if (!LoadFileIntoMemory(path, document.buffer, &document.size)) return;
+        } else if (!ExtractZipItem(path, MatchMaskList(path, "*.xrns"), document)) {
             return;
         }
-        ReadXmlDocument(path, std::move(buffer), size);
+        ReadXmlDocument(path, std::move(document));
     } else if (MatchMaskList(path, "*.rns")) {
         ReadBinarySong(path);
     } else {

@@ -2,6 +2,10 @@
 
 #include <zlib.h>
 
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#endif
+
 #include <algorithm>
 #include <cstring>
 #include <ctime>
@@ -82,6 +86,82 @@ uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8
 uint32_t Le32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
            (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// --- The CRC-32 of delivered bytes ------------------------------------------
+// zlib's crc32 takes about a fifth of the time that inflating a song takes.
+// Where the processor multiplies without carries, 64-byte blocks are folded
+// with that instruction (the method of Intel's "Fast CRC Computation for
+// Generic Polynomials Using PCLMULQDQ Instruction", constants for zlib's
+// reflected polynomial 0xEDB88320), three to four times as fast; zlib's
+// crc32 does the rest and serves everywhere else. Both give the same value.
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#define QUORVEL_CRC_FOLDING 1
+
+constexpr size_t kFoldBlock = 64;
+constexpr size_t kFoldLane = 16;
+
+#define QUORVEL_FOLD_TARGET __attribute__((target("pclmul,sse4.1")))
+
+QUORVEL_FOLD_TARGET __m128i Load128(const uint8_t* at) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+}
+
+// x carried 128 bits (or 4 x 128 bits) ahead with the constants in k, plus next.
+QUORVEL_FOLD_TARGET __m128i Fold128(__m128i x, __m128i k, __m128i next) {
+    return _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x, k, 0x11), _mm_clmulepi64_si128(x, k, 0x00)), next);
+}
+
+// length: a multiple of 16, at least 64. crc and result are zlib's, inverted.
+QUORVEL_FOLD_TARGET uint32_t FoldCrc32(const uint8_t* data, size_t length, uint32_t crc) {
+    alignas(16) static const uint64_t kFold4[] = {0x0154442bd4, 0x01c6e41596};  // 4 x 128 bits ahead
+    alignas(16) static const uint64_t kFold1[] = {0x01751997d0, 0x00ccaa009e};  // 128 bits ahead
+    alignas(16) static const uint64_t kFold64[] = {0x0163cd6124, 0x0000000000};
+    alignas(16) static const uint64_t kBarrett[] = {0x01db710641, 0x01f7011641};  // polynomial, mu
+    __m128i x1 = _mm_xor_si128(Load128(data), _mm_cvtsi32_si128(static_cast<int>(crc)));
+    __m128i x2 = Load128(data + 16), x3 = Load128(data + 32), x4 = Load128(data + 48);
+    data += kFoldBlock;
+    length -= kFoldBlock;
+    __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(kFold4));
+    for (; length >= kFoldBlock; data += kFoldBlock, length -= kFoldBlock) {
+        x1 = Fold128(x1, k, Load128(data));
+        x2 = Fold128(x2, k, Load128(data + 16));
+        x3 = Fold128(x3, k, Load128(data + 32));
+        x4 = Fold128(x4, k, Load128(data + 48));
+    }
+    k = _mm_load_si128(reinterpret_cast<const __m128i*>(kFold1));
+    x1 = Fold128(x1, k, x2);
+    x1 = Fold128(x1, k, x3);
+    x1 = Fold128(x1, k, x4);
+    for (; length >= kFoldLane; data += kFoldLane, length -= kFoldLane) x1 = Fold128(x1, k, Load128(data));
+    // 128 bits to 64, then Barrett reduction to 32.
+    const __m128i low32 = _mm_setr_epi32(~0, 0, ~0, 0);
+    x1 = _mm_xor_si128(_mm_srli_si128(x1, 8), _mm_clmulepi64_si128(x1, k, 0x10));
+    k = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kFold64));
+    x1 = _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(x1, low32), k, 0x00), _mm_srli_si128(x1, 4));
+    k = _mm_load_si128(reinterpret_cast<const __m128i*>(kBarrett));
+    __m128i reduced = _mm_clmulepi64_si128(_mm_and_si128(x1, low32), k, 0x10);
+    reduced = _mm_clmulepi64_si128(_mm_and_si128(reduced, low32), k, 0x00);
+    return static_cast<uint32_t>(_mm_extract_epi32(_mm_xor_si128(x1, reduced), 1));
+}
+
+bool CanFoldCrc32() {
+    static const bool supported = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+    return supported;
+}
+#endif
+
+uint32_t UpdateCrc32(uint32_t crc, const uint8_t* data, size_t length) {
+#ifdef QUORVEL_CRC_FOLDING
+    if (length >= kFoldBlock && CanFoldCrc32()) {
+        const size_t folded = length & ~(kFoldLane - 1);
+        crc = ~FoldCrc32(data, folded, ~crc);
+        data += folded;
+        length -= folded;
+    }
+#endif
+    // Deliveries are at most an item's 32-bit size.
+    return static_cast<uint32_t>(crc32(crc, data, static_cast<uInt>(length)));
 }
 
 }  // namespace
@@ -504,11 +584,37 @@ int FillInput(ZipReader* reader, ZipItemState* s) {
     return kZipOk;
 }
 
+// A stored item without encryption goes from the archive straight into the
+// caller's buffer, in the same pieces as through the input buffer but without
+// the copy; nothing at all is a failed read.
+int ReadStored(ZipReader* reader, ZipItemState* s, uint8_t* target, uint32_t space, uint32_t* produced) {
+    if (s->dataPosition >= reader->archiveLength) return kZipReadFailed;
+    const uint64_t available = reader->archiveLength - s->dataPosition;
+    const size_t want = static_cast<size_t>(std::min<uint64_t>({kInputSize, s->compressedLeft, space, available}));
+    const size_t got = reader->readAt(reader, s->dataPosition, target, want);
+    if (got == 0) return kZipReadFailed;
+    s->dataPosition += got;
+    s->compressedLeft -= static_cast<uint32_t>(got);
+    *produced = static_cast<uint32_t>(got);
+    return kZipOk;
+}
+
 // Delivers into out[0, room); *written counts what landed. Returns the code;
 // the loop ends early without error when the data ends before the item does.
 int Deliver(ZipReader* reader, uint8_t* out, uint32_t room, uint32_t* written) {
     ZipItemState* s = reader->item.get();
     while (*written < room && s->uncompressedLeft > 0 && !s->streamEnded) {
+        if (s->method == kMethodStored && !s->encrypted && s->inputPos == s->inputLen) {
+            if (s->compressedLeft == 0) break;  // the stored data ended before the item
+            uint8_t* target = out + *written;
+            uint32_t produced = 0;
+            if (const int code = ReadStored(reader, s, target, room - *written, &produced); code != kZipOk)
+                return code;
+            s->crc = UpdateCrc32(s->crc, target, produced);
+            *written += produced;
+            s->uncompressedLeft -= std::min(produced, s->uncompressedLeft);
+            continue;
+        }
         if (s->inputPos == s->inputLen && s->compressedLeft > 0) {
             if (const int code = FillInput(reader, s); code != kZipOk) return code;
         }
@@ -542,7 +648,7 @@ int Deliver(ZipReader* reader, uint8_t* out, uint32_t room, uint32_t* written) {
             // The bytes before the damage still count as delivered.
             if (result != Z_OK && result != Z_STREAM_END) code = kZipBadData;
         }
-        s->crc = crc32(s->crc, target, produced);
+        s->crc = UpdateCrc32(s->crc, target, produced);
         *written += produced;
         s->uncompressedLeft -= std::min(produced, s->uncompressedLeft);
         if (code != kZipOk) return code;

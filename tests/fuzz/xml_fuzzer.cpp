@@ -18,9 +18,9 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' ||
 
 void CheckElement(XmlElement* element, void* context) {
     const int trimmed = *static_cast<const int*>(context);
-    if (std::strlen(GetElementName(element)) != element->name.size()) std::abort();
+    if (!GetElementName(element) || GetElementName(element) != element->name) std::abort();
     if (const char* text = GetElementContents(element)) {
-        const size_t length = element->contents->size();
+        const size_t length = std::strlen(text);
         if (length == 0 || (trimmed && (IsBlank(text[0]) || IsBlank(text[length - 1])))) std::abort();
     }
     unsigned children = 0;

@@ -145,6 +145,32 @@ TEST_F(RnsReaderTest, ReadsEveryTagVersionAndLayout) {
     }
 }
 
+// Tags, end markers and references are found sixteen offsets at a time by
+// their first two bytes: at every alignment, among near-misses that begin
+// like them, and with the last end marker on the last offset it may take.
+TEST_F(RnsReaderTest, FindsEverythingAtEveryAlignmentUpToTheLastOffset) {
+    const std::string decoys = "HeaderPlayerTrackDspInstruments Vs Vst:x >> >>>  Chunk End  <<x HHPPTTII";
+    for (size_t pad = 0; pad < 34; ++pad) {
+        for (size_t trailing : {0, 1}) {
+            ResetCatalogue();
+            RnsWriter w;
+            w.Version("RNS018").Zeros(pad).HeaderPrefixed("Demo", "Someone").EndMarker().Player(125, 6).EndMarker();
+            w.Tag("TrackDsp V03").Raw(decoys).Reference("Vst: Delay").Raw(decoys).Zeros(1).EndMarker();
+            w.Tag("Instruments V04").Reference("Vst: Synth").Zeros(1).EndMarker().Zeros(trailing);
+            auto entry = Read(w.Bytes());
+            const std::string row = "pad " + std::to_string(pad) + ", trailing " + std::to_string(trailing);
+            if (trailing == 0) {  // the marker would end on the image's last byte: not seen
+                EXPECT_EQ(ErrorList, std::vector<std::string>{kChunksLine}) << row;
+                continue;
+            }
+            EXPECT_TRUE(ErrorList.empty()) << row;
+            EXPECT_EQ(entry->songName.value_or("(absent)"), "Demo") << row;
+            EXPECT_EQ(entry->bpm, 125) << row;
+            EXPECT_EQ(Members(*entry->plugins), (Names{"Delay.dll*1", "Synth.dll*1"})) << row;
+        }
+    }
+}
+
 TEST_F(RnsReaderTest, HeaderTexts) {
     struct Case {
         int headerVersion;

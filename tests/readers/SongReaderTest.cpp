@@ -12,6 +12,7 @@
 #include "core/Results.h"
 #include "harness/Harness.h"
 #include "platform/Text.h"
+#include "readers/XmlTree.h"
 #include "support/RnsWriter.h"
 #include "support/SongXmlWriter.h"
 #include "support/ZipWriter.h"
@@ -133,6 +134,51 @@ TEST_F(SongReaderTest, AnItemCutShortIsReportedByTheParseAndTheNextSongKeepsCoun
     ReadFile("fine.xrns", Archive("Song.xml", Song("")));
     ASSERT_EQ(SongList.size(), 1u);
     EXPECT_EQ(SongList[0]->ordinal, 1u);
+}
+
+// The document goes straight into the parser's own buffer, which is not
+// zero-filled: what an extraction does not deliver must read as zero bytes,
+// as in a fresh block, so that the parse reports the damage where it starts.
+TEST_F(SongReaderTest, WhatAnExtractionDoesNotDeliverReadsAsZeroBytes) {
+    const std::string document = Song("<SongName>Whole</SongName>");
+    struct Case {
+        const char* name;
+        size_t delivered;  // bytes of the stored item's data in the archive
+    } cases[] = {{"nothing.xrns", 0}, {"half.xrns", 40}, {"all-but-one.xrns", document.size() - 1},
+                 {"whole-root.xrns", document.size() - std::string("</RenoiseSong>").size()}};
+    for (const Case& c : cases) {
+        ClearErrorList();
+        ZipEntrySpec item;
+        item.name = "Song.xml";
+        item.data = document;  // the directory promises all of it
+        item.method = kZipWriterStored;
+        item.payload = document.substr(0, c.delivered);
+        ReadFile(c.name, BuildZip({item}));
+        // What the parse of a zero-filled block of the item's size says.
+        std::string zeroFilled = document.substr(0, c.delivered);
+        zeroFilled.resize(document.size(), '\0');
+        XmlParserPtr parser(CreateXmlParser());
+        ASSERT_EQ(ParseXmlBuffer(parser.get(), zeroFilled.data(), zeroFilled.size()), 0);
+        const int code = GetExpatErrorCode(parser.get());
+        const std::vector<std::string> expected = {
+            "Error: Unable to parse xml memory buffer! Code #4; Internal Expat parser error",
+            TextFormat("Error: Expat error code #%d; Line %d; Column %d; %s", code, GetExpatErrorLine(parser.get()),
+                       GetExpatErrorColumn(parser.get()), GetExpatErrorText(code))};
+        EXPECT_EQ(ErrorList, expected) << c.name;
+    }
+    EXPECT_TRUE(SongList.empty());
+}
+
+// Without a parser to lend its buffer the item goes into a block of ours,
+// and the parser is asked for again where the reader always asked for it.
+TEST_F(SongReaderTest, ASongIsReadAlsoWhenTheFirstParserCannotBeHad) {
+    SetXmlAllocationFailure(1);
+    ReadFile("song.xrns", Archive("Song.xml", Song("<SongName>Tune</SongName><PluginName>Vst: Delay</PluginName>")));
+    SetXmlAllocationFailure(0);
+    EXPECT_TRUE(ErrorList.empty());
+    ASSERT_EQ(SongList.size(), 2u);
+    EXPECT_EQ(SongList[0]->songName, "Tune");
+    EXPECT_EQ(PluginRows(0), (std::vector<std::string>{"Delay.dll*1"}));
 }
 
 TEST_F(SongReaderTest, AMissingPathLeavesNoTrace) {

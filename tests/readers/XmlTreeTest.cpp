@@ -145,10 +145,10 @@ TEST(XmlTreeTest, AttributesKeepStartTagOrderAndReplaceInPlace) {
     XmlElement* root = GetRootElement(parsed.tree.get());
     auto listed = [root] {
         std::string text;
-        for (XmlAttribute* a = root->firstAttribute; a; a = a->next) text += a->name + "=" + a->value + ";";
+        for (XmlAttribute* a = root->firstAttribute; a; a = a->next) text += std::string(a->name) + "=" + a->value + ";";
         std::string backwards;
         for (XmlAttribute* a = root->lastAttribute; a; a = a->previous)
-            backwards = a->name + "=" + a->value + ";" + backwards;
+            backwards = std::string(a->name) + "=" + a->value + ";" + backwards;
         EXPECT_EQ(text, backwards);
         return text;
     };
@@ -169,7 +169,7 @@ TEST(XmlTreeTest, AttributesKeepStartTagOrderAndReplaceInPlace) {
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.name);
-        EXPECT_EQ(AddXmlAttribute(root, s.name, s.value), 1);
+        EXPECT_EQ(AddXmlAttribute(parsed.tree.get(), root, s.name, s.value), 1);
         EXPECT_EQ(listed(), s.expected);
         EXPECT_EQ(root->attributeCount, s.count);
     }
@@ -310,7 +310,7 @@ TEST(XmlTreeTest, RunningOutOfMemoryInAHandlerFailsTheParseCleanly) {
         EXPECT_EQ(ChildNames(root), (std::vector<std::string>{"a", "b"}));
         EXPECT_EQ(ContentsOf(root), "text");
         EXPECT_EQ(ContentsOf(root->firstChild), "one\n two");
-        EXPECT_EQ(root->lastChild->firstAttribute->value, "y");
+        EXPECT_STREQ(root->lastChild->firstAttribute->value, "y");
         EXPECT_EQ(*parsed.tree->encoding, "UTF-8");
         break;
     }
@@ -323,7 +323,7 @@ TEST(XmlTreeTest, RunningOutOfMemoryInAHandlerFailsTheParseCleanly) {
     XmlTreePtr tree(GetXmlTree(parser));
     FreeXmlParser(parser);
     SetXmlAllocationFailure(1);
-    EXPECT_EQ(AddXmlAttribute(GetRootElement(tree.get()), "a", "1"), 0);
+    EXPECT_EQ(AddXmlAttribute(tree.get(), GetRootElement(tree.get()), "a", "1"), 0);
     SetXmlAllocationFailure(0);
     EXPECT_EQ(GetRootElement(tree.get())->attributeCount, 0u);
     EXPECT_EQ(GetRootElement(tree.get())->firstAttribute, nullptr);
@@ -373,4 +373,138 @@ TEST(XmlTreeTest, BufferAboveFourGigabytesIsNotCutToItsLowBits) {
     EXPECT_EQ(GetXmlError(), kXmlErrorExpat);
     EXPECT_EQ(GetExpatErrorCode(parser.get()), XML_ERROR_INVALID_TOKEN);
     EXPECT_EQ(GetExpatErrorColumn(parser.get()), 4);
+}
+
+namespace {
+
+// The whole tree as text, element by element in document order: depth, name,
+// attributes and contents. Two trees are the same when their dumps are.
+std::string Dump(const XmlTree* tree) {
+    std::string out;
+    std::vector<std::pair<const XmlElement*, int>> open{{GetRootElement(tree), 0}};
+    while (!open.empty()) {
+        auto [element, depth] = open.back();
+        open.pop_back();
+        if (!element) continue;
+        out += std::string(depth, ' ') + element->name;
+        for (const XmlAttribute* a = element->firstAttribute; a; a = a->next)
+            out += std::string(" ") + a->name + "=" + a->value;
+        out += " [" + ContentsOf(element) + "]\n";
+        for (const XmlElement* child = element->lastChild; child; child = child->previous)
+            open.emplace_back(child, depth + 1);
+    }
+    return out;
+}
+
+// The document written straight into the parser's own buffer.
+Parsed ParseInPlace(std::string_view document) {
+    Parsed parsed;
+    parsed.parser.reset(CreateXmlParser());
+    if (!parsed.parser) return parsed;
+    char* buffer = GetXmlParseBuffer(parsed.parser.get(), document.size());
+    if (!buffer) return parsed;
+    std::memcpy(buffer, document.data(), document.size());
+    parsed.result = ParseXmlInPlace(parsed.parser.get(), document.size());
+    if (parsed.result) parsed.tree.reset(GetXmlTree(parsed.parser.get()));
+    return parsed;
+}
+
+}  // namespace
+
+// Elements, names and texts live in blocks of the tree: documents that fill
+// many blocks, need blocks of their own for long texts, or have enough names
+// to grow the name table keep every element whole.
+TEST(XmlTreeTest, LargeDocumentsKeepEveryElementNameAndText) {
+    std::string document = "<root>";
+    std::string expected = "root [<absent>]\n";
+    for (int i = 0; i < 6000; ++i) {
+        // 400 distinct names, reused; every 500th element has a 40 KiB text.
+        const std::string name = "element" + std::to_string(i % 400);
+        const std::string text = i % 500 == 0 ? std::string(40 << 10, static_cast<char>('a' + i % 26))
+                                              : "text " + std::to_string(i);
+        document += "<" + name + " n=\"" + std::to_string(i) + "\"> " + text + " </" + name + ">";
+        expected += " " + name + " n=" + std::to_string(i) + " [" + text + "]\n";
+    }
+    document += "</root>";
+    Parsed parsed = Parse(document);
+    ASSERT_EQ(parsed.result, 1);
+    EXPECT_EQ(Dump(parsed.tree.get()), expected);
+    // A name used again is the same text, not a copy.
+    XmlElement* first = NextChildElement(GetRootElement(parsed.tree.get()), nullptr);
+    XmlElement* again = first;
+    for (int i = 0; i < 400; ++i) again = NextChildElement(GetRootElement(parsed.tree.get()), again);
+    EXPECT_STREQ(GetElementName(again), "element0");
+    EXPECT_EQ(static_cast<const void*>(GetElementName(again)), static_cast<const void*>(GetElementName(first)));
+}
+
+TEST(XmlTreeTest, NamesAlikeAtBothEndsStayApart) {
+    // Same length, same first and last eight bytes: they differ only inside.
+    const std::string a = "abcdefghXijklmnop", b = "abcdefghYijklmnop";
+    Parsed parsed = Parse("<r><" + a + "/><" + b + "/><" + a + "/><short/><shorT/><abcdefgh/><abcdefghi/></r>");
+    ASSERT_EQ(parsed.result, 1);
+    EXPECT_EQ(ChildNames(GetRootElement(parsed.tree.get())),
+              (std::vector<std::string>{a, b, a, "short", "shorT", "abcdefgh", "abcdefghi"}));
+}
+
+// A new element's (and attribute's) name is first compared with the one that
+// followed the same name last time: shapes that change must still come out right.
+TEST(XmlTreeTest, NamesStayRightWhereTheShapeChanges) {
+    const std::string document =
+        "<r><p><x a=\"1\" b=\"2\"/><y/></p>"
+        "<p><x a=\"1\" bb=\"2\"/><xy/><y/></p>"
+        "<p><xy b=\"1\" a=\"2\"/><x b=\"3\"/></p>"
+        "<p><x a=\"1\" b=\"2\"/><y/></p></r>";
+    Parsed parsed = Parse(document);
+    ASSERT_EQ(parsed.result, 1);
+    EXPECT_EQ(Dump(parsed.tree.get()),
+              "r [<absent>]\n"
+              " p [<absent>]\n  x a=1 b=2 [<absent>]\n  y [<absent>]\n"
+              " p [<absent>]\n  x a=1 bb=2 [<absent>]\n  xy [<absent>]\n  y [<absent>]\n"
+              " p [<absent>]\n  xy b=1 a=2 [<absent>]\n  x b=3 [<absent>]\n"
+              " p [<absent>]\n  x a=1 b=2 [<absent>]\n  y [<absent>]\n");
+}
+
+TEST(XmlTreeTest, ParsingInPlaceBuildsTheSameTreeAndReportsTheSameErrors) {
+    std::string many = "<r>";
+    for (int i = 0; i < 3000; ++i) many += "<e a=\"" + std::to_string(i) + "\">\n  x" + std::to_string(i) + "\n</e>";
+    many += "</r>";
+    const std::string cases[] = {
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r a=\"&lt;\"> x <c>caf\xE9</c> z <![CDATA[<y>]]></r>",
+        "<r>\n  <a/>\n  <b>\t b \r\n</b>\n</r>",
+        many,
+        "<r><a>text",                 // truncated
+        std::string(16, '\0'),        // a zero-filled extraction
+        "<r/>\ntail",                 // text after the root
+    };
+    for (const std::string& document : cases) {
+        SCOPED_TRACE(document.substr(0, 40));
+        Parsed copied = Parse(document);
+        Parsed inPlace = ParseInPlace(document);
+        ASSERT_NE(inPlace.parser, nullptr);
+        ASSERT_EQ(inPlace.result, copied.result);
+        if (copied.result) {
+            EXPECT_EQ(Dump(inPlace.tree.get()), Dump(copied.tree.get()));
+            continue;
+        }
+        EXPECT_EQ(GetXmlError(), kXmlErrorExpat);
+        EXPECT_EQ(GetExpatErrorCode(inPlace.parser.get()), GetExpatErrorCode(copied.parser.get()));
+        EXPECT_EQ(GetExpatErrorLine(inPlace.parser.get()), GetExpatErrorLine(copied.parser.get()));
+        EXPECT_EQ(GetExpatErrorColumn(inPlace.parser.get()), GetExpatErrorColumn(copied.parser.get()));
+    }
+}
+
+TEST(XmlTreeTest, ParseBufferIsHandedOutOnlyForWhatItCanHold) {
+    XmlParserPtr parser(CreateXmlParser());
+    ASSERT_NE(parser, nullptr);
+    EXPECT_EQ(GetXmlParseBuffer(parser.get(), 0), nullptr);
+    EXPECT_EQ(GetXmlParseBuffer(parser.get(), size_t{1} << 31), nullptr);  // beyond Expat's int
+    EXPECT_EQ(GetXmlParseBuffer(nullptr, 4), nullptr);
+    EXPECT_EQ(ParseXmlInPlace(parser.get(), 4), 0) << "no buffer was handed out";
+    char* buffer = GetXmlParseBuffer(parser.get(), 4);
+    ASSERT_NE(buffer, nullptr);
+    std::memcpy(buffer, "<r/>", 4);
+    EXPECT_EQ(ParseXmlInPlace(parser.get(), 5), 0) << "longer than the buffer";
+    EXPECT_EQ(ParseXmlInPlace(parser.get(), 4), 1);
+    XmlTreePtr tree(GetXmlTree(parser.get()));
+    EXPECT_STREQ(GetElementName(GetRootElement(tree.get())), "r");
 }

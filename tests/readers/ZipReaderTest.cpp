@@ -301,6 +301,44 @@ TEST(ZipReaderTest, ShortBufferDeliversExactlyItsLengthAndContinues) {
     }
 }
 
+// The CRC-32 of delivered bytes is folded 64 bytes at a time where the
+// processor allows and finished byte by byte: delivered in pieces of every
+// length around those sizes, into buffers at every alignment, it must still
+// be zlib's CRC-32 of the item.
+TEST(ZipReaderTest, CrcOfDeliveredBytesIsZlibsForPiecesOfAnyLength) {
+    std::string random(300000, '\0');
+    uint32_t seed = 99;
+    for (char& c : random) {
+        seed = seed * 1664525u + 1013904223u;
+        c = static_cast<char>(seed >> 24);
+    }
+    const size_t pieces[] = {1, 15, 16, 17, 63, 64, 65, 127, 128, 129, 1000, 4096, 16383, 16385, 70001};
+    for (uint16_t method : {kZipWriterStored, kZipWriterDeflated}) {
+        for (const size_t piece : pieces) {
+            SCOPED_TRACE(testing::Message() << "method " << method << ", pieces of " << piece);
+            const std::string data = random.substr(0, piece * 3 + piece / 2 + 7);
+            auto zip = Open(BuildZip({Entry("Song.xml", data, method)}));
+            ZipItemInfo info = Wanted("Song.xml");
+            ASSERT_EQ(ZipFindItem(zip->reader.get(), &info, 1), kZipOk);
+            std::string out(data.size() + 16, '\0');
+            size_t done = 0;
+            int code = kZipMoreData;
+            for (size_t round = 0; code == kZipMoreData; ++round) {
+                const size_t offset = round % 16;  // buffers at every alignment
+                std::string buffer(piece + offset, '\0');
+                code = ZipExtractToMemory(zip->reader.get(), buffer.data() + offset, static_cast<uint32_t>(piece),
+                                          &info);
+                out.replace(done, info.compressedSize, buffer, offset, info.compressedSize);
+                done += info.compressedSize;
+            }
+            EXPECT_EQ(code, kZipOk);
+            EXPECT_EQ(out.substr(0, done), data);
+            EXPECT_EQ(zip->reader->deliveredCrc, Crc32Of(data));
+            EXPECT_FALSE(zip->reader->crcMismatch);
+        }
+    }
+}
+
 TEST(ZipReaderTest, DamagedOrMissingDataEndsWithTheBytesBeforeTheDamage) {
     const std::string head = "<?xml version=\"1.0\"?>";
     ByteWriter broken;

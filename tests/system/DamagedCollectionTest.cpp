@@ -333,10 +333,14 @@ TEST_F(DamagedCollectionTest, ClaimedGigabytesCostOnlyRealBytes) {
     const auto result = RunProcess(CliPath(), {"-c", claims.Path("q.cfg"), "--repeat", "2", claims.path});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.out.find("Error: Unable to parse xml memory buffer!"), std::string::npos);
-    // The program's own peak (a child's rusage would count the forking test's memory too).
+    // The program's own peak (a child's rusage would count the forking test's
+    // memory too). Under AddressSanitizer the shadow of a claimed block is
+    // written whole, an eighth of its size, so only the plain build can tell.
     const size_t at = result.err.rfind(" - peak ");
     ASSERT_NE(at, std::string::npos) << result.err;
+#if !defined(__SANITIZE_ADDRESS__)
     EXPECT_LT(std::stol(result.err.substr(at + 8)), 64 * 1024) << "peak resident memory in kB";
+#endif
 }
 
 TEST_F(DamagedCollectionTest, UnreadableFilesAndFoldersAreReportedOrSkipped) {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -65,22 +65,25 @@ TEST(LongRunTest, TwentyRoundsGiveTheSameResultsWithoutMemoryCreeping) {
                                    "", ChildEnvironment(temp));
     ASSERT_EQ(result.exitCode, 0) << result.err;
 
-    const std::regex round(R"(Round (\d+): (.*) - report ([0-9a-f]{8}) - resident (\d+) kB - peak (\d+) kB)");
-    std::vector<std::smatch> rounds;
+    // "Round N: <summary> - report <crc> - resident <kB> kB - peak <kB> kB"
     std::string summary, report;
     long firstResident = 0, lastResident = 0;
     int count = 0;
-    for (std::sregex_iterator it(result.err.begin(), result.err.end(), round), end; it != end; ++it) {
-        const std::smatch& m = *it;
-        ++count;
-        if (count == 1) {
-            summary = m[2];
-            report = m[3];
-            firstResident = std::stol(m[4]);
+    std::istringstream lines(result.err);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("Round ", 0) != 0) continue;
+        const size_t colon = line.find(": "), reportAt = line.rfind(" - report "), residentAt = line.rfind(" - resident ");
+        ASSERT_TRUE(colon != std::string::npos && reportAt != std::string::npos && residentAt != std::string::npos) << line;
+        const std::string roundSummary = line.substr(colon + 2, reportAt - colon - 2);
+        const std::string roundReport = line.substr(reportAt + 10, residentAt - reportAt - 10);
+        lastResident = std::stol(line.substr(residentAt + 12));
+        if (++count == 1) {
+            summary = roundSummary;
+            report = roundReport;
+            firstResident = lastResident;
         }
-        EXPECT_EQ(m[2], summary) << "round " << m[1];
-        EXPECT_EQ(m[3], report) << "round " << m[1];
-        lastResident = std::stol(m[4]);
+        EXPECT_EQ(roundSummary, summary) << line;
+        EXPECT_EQ(roundReport, report) << line;
     }
     ASSERT_EQ(count, 20) << result.err;
     EXPECT_NE(summary.find("Errors: " + std::to_string(broken)), std::string::npos) << summary;
