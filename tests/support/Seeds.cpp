@@ -1,6 +1,7 @@
 #include "support/Seeds.h"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
@@ -19,6 +20,8 @@ int WriteSeedsMain(int argc, char** argv, const std::vector<Seed>& seeds) {
         return 2;
     }
     const std::string folder = argv[1];
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
     for (const Seed& seed : seeds) {
         const std::string path = folder + "/" + seed.name;
         // Stop at the first failure: it is nearly always a missing or read-only

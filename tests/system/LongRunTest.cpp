@@ -4,6 +4,7 @@
 // size; `make soak` sets QUORVEL_SOAK_SONGS=5000.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -86,6 +87,8 @@ TEST(LongRunTest, TwentyRoundsGiveTheSameResultsWithoutMemoryCreeping) {
         EXPECT_EQ(roundReport, report) << line;
     }
     ASSERT_EQ(count, 20) << result.err;
+    std::printf("%zu songs, 20 rounds: resident memory after the first round %ld kB, after the last %ld kB\n", songs,
+                firstResident, lastResident);
     EXPECT_NE(summary.find("Errors: " + std::to_string(broken)), std::string::npos) << summary;
 #if defined(__SANITIZE_ADDRESS__)
     // The sanitizer's allocator keeps growing its caches for the first dozen
