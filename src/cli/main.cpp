@@ -291,13 +291,6 @@ bool ReadInputs(const Options& options, int& exitCode) {
     return ranSomething;
 }
 
-void ResetResults() {
-    ClearSongList();
-    ClearErrorList();
-    PluginSetClear(UsedPlugins);
-    PluginSetClear(MissingPlugins);
-}
-
 // A line of /proc/self/status ("VmRSS", "VmHWM") in kB; -1 when unknown.
 long StatusKilobytes(const char* field) {
     FILE* status = std::fopen("/proc/self/status", "r");
@@ -352,7 +345,7 @@ int main(int argc, char** argv) {
     // memory go to stderr: the soak test reads them.
     bool ranSomething = false;
     for (int round = 1; round <= options.repeat; ++round) {
-        if (round > 1) ResetResults();
+        if (round > 1) ClearReadingResults();
         ranSomething = ReadInputs(options, exitCode) || ranSomething;
         if (options.repeat > 1) {
             const std::string report = BuildReport();

@@ -71,6 +71,13 @@ void ClearErrorList() {
     FrontEndListCleared(kTabErrors);
 }
 
+void ClearReadingResults() {
+    ClearSongList();
+    ClearErrorList();
+    PluginSetClear(UsedPlugins);
+    PluginSetClear(MissingPlugins);
+}
+
 void RebuildMissingList() {
     MissingList.clear();
     FrontEndListCleared(kTabMissing);

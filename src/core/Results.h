@@ -46,6 +46,9 @@ void AppendSongRows(std::unique_ptr<SongEntry> song);
 void AppendErrorLine(const std::string& text);
 void ClearSongList();
 void ClearErrorList();
+// Everything a reading produced (song rows, error lines, used and missing
+// plug-ins), so that the same files can be read again; the inventory stays.
+void ClearReadingResults();
 void RebuildMissingList();
 void RebuildUnusedList();
 

@@ -22,6 +22,13 @@ constexpr char kLoadError[] = "Error loading Waves plugin for verification!";
 
 void ShowError(void* owner, const char* text) { FrontEndMessageBox(owner, text, "Error", kMbOk | kMbIconStop); }
 
+// An error ends the walk: the class list is closed, then the message shows.
+bool StopWalk(void* owner, RegistryKeyPtr& list, const char* text) {
+    list.reset();
+    ShowError(owner, text);
+    return false;
+}
+
 // Walks the class list; false when an error ended the walk early (the class
 // list is then closed and the message shown).
 bool VisitClasses(void* owner, RegistryKeyPtr& list) {
@@ -31,18 +38,10 @@ bool VisitClasses(void* owner, RegistryKeyPtr& list) {
         if (step == RegistryEnum::kNoMoreItems) return true;
         // A list that fails part-way is a registry error like any other; going
         // on with the next index would reuse a stale name or never end.
-        if (step == RegistryEnum::kError) {
-            list.reset();
-            ShowError(owner, kAccessError);
-            return false;
-        }
+        if (step == RegistryEnum::kError) return StopWalk(owner, list, kAccessError);
 
         RegistryKeyPtr classKey(RegistryOpenMachineKey(TextFormat("%s\\%s", kClassList, name).c_str()));
-        if (!classKey) {
-            list.reset();
-            ShowError(owner, kAccessError);
-            return false;
-        }
+        if (!classKey) return StopWalk(owner, list, kAccessError);
         char description[kDescriptionSize] = {};
         RegistryQueryString(classKey.get(), nullptr, description, sizeof description);
         classKey.reset();
@@ -50,22 +49,14 @@ bool VisitClasses(void* owner, RegistryKeyPtr& list) {
 
         RegistryKeyPtr server(
             RegistryOpenMachineKey(TextFormat("%s\\%s\\InprocServer32", kClassList, name).c_str()));
-        if (!server) {
-            list.reset();
-            ShowError(owner, kAccessError);
-            return false;
-        }
+        if (!server) return StopWalk(owner, list, kAccessError);
         char storedPath[kLibraryPathSize] = {};
         RegistryQueryString(server.get(), nullptr, storedPath, sizeof storedPath);
         server.reset();
 
         const std::string libraryPath = RegistryLocalPath(storedPath);
         LibraryPtr library(LibraryMap(libraryPath.c_str()));
-        if (!library) {
-            list.reset();
-            ShowError(owner, kLoadError);
-            return false;
-        }
+        if (!library) return StopWalk(owner, list, kLoadError);
         const bool isWaves = LibraryHasExport(library.get(), "DllRegisterServer") &&
                              LibraryHasExport(library.get(), "MarkAuthorizationState");
         library.reset();

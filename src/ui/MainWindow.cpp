@@ -178,10 +178,7 @@ void ShowContextMenu(HWND window, int x, int y) {
 
 void ResetResults() {
     FrontEndEnableExport(0);
-    ClearSongList();
-    ClearErrorList();
-    PluginSetClear(UsedPlugins);
-    PluginSetClear(MissingPlugins);
+    ClearReadingResults();
     FrontEndSelectTab(kTabSongs);
     UpdateStatusLine();
 }

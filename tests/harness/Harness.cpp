@@ -72,13 +72,10 @@ Recording& InstallRecorder() {
 Recording& CurrentRecording() { return g_recording; }
 
 void ResetCatalogue() {
-    ClearSongList();
-    ClearErrorList();
+    ClearReadingResults();
     MissingList.clear();
     UnusedList.clear();
     PluginSetClear(InstalledPlugins);
-    PluginSetClear(UsedPlugins);
-    PluginSetClear(MissingPlugins);
     CommandLine = CommandLineRequest{};
     SettingsReset();
 }
@@ -136,6 +133,14 @@ std::string TempFolder::MakeFolder(const std::string& relative) const {
     const auto full = std::filesystem::path(path) / relative;
     std::filesystem::create_directories(full);
     return full.string();
+}
+
+std::vector<std::string> InstalledEntries() {
+    std::vector<std::string> entries;
+    for (const auto& member : InstalledPlugins.members)
+        entries.push_back(member.second.name + " @ " + member.second.folder + " x" +
+                          std::to_string(member.second.count));
+    return entries;
 }
 
 std::string ReadFileBytes(const std::string& path) {

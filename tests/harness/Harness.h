@@ -45,6 +45,9 @@ Recording& CurrentRecording();
 // lists and the counter, the command-line request and the settings block.
 void ResetCatalogue();
 
+// The inventory as "name @ folder xcount", in the set's order.
+std::vector<std::string> InstalledEntries();
+
 class CatalogueTest : public ::testing::Test {
 protected:
     void SetUp() override;

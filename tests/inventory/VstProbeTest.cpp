@@ -29,13 +29,6 @@ protected:
     }
     // The inventory scan of one folder, as the configuration dialog runs it.
     void Scan(const std::string& folder) { WalkFolder(folder.c_str(), "*.dll", 1, ProbeVstPlugin, owner); }
-    std::vector<std::string> Installed() const {
-        std::vector<std::string> names;
-        for (const auto& member : InstalledPlugins.members)
-            names.push_back(member.second.name + " @ " + member.second.folder + " x" +
-                            std::to_string(member.second.count));
-        return names;
-    }
     void* owner = &temp;
     TempFolder temp;
 };
@@ -52,7 +45,7 @@ TEST_F(VstProbeTest, EitherEntryNameMakesAPlugin) {
     temp.Write("vst/Synth.dll.txt", NativeDllBytes({"VSTPluginMain"}));
     Scan(temp.Path("vst"));
     const std::string vst = temp.Path("vst");
-    EXPECT_EQ(Installed(), (std::vector<std::string>{"Both.DLL @ " + vst + "/Sub x1", "Old Delay.dll @ " + vst + " x1",
+    EXPECT_EQ(InstalledEntries(), (std::vector<std::string>{"Both.DLL @ " + vst + "/Sub x1", "Old Delay.dll @ " + vst + " x1",
                                                      "Synth.dll @ " + vst + " x1"}));
     // Only what was added is shown, in the order of the walk.
     EXPECT_EQ(shown->statusTexts, (std::vector<std::string>{"Old Delay.dll", "Synth.dll", "Both.DLL"}));
@@ -64,7 +57,7 @@ TEST_F(VstProbeTest, TheSameNameInTwoFoldersCountsTwiceWithTheFirstFolder) {
     temp.Write("second/deep/compressor.dll", NativeDllBytes({"main"}));
     Scan(temp.Path("first"));
     Scan(temp.Path("second"));
-    EXPECT_EQ(Installed(), std::vector<std::string>{"Compressor.dll @ " + temp.Path("first") + " x2"});
+    EXPECT_EQ(InstalledEntries(), std::vector<std::string>{"Compressor.dll @ " + temp.Path("first") + " x2"});
 }
 
 TEST_F(VstProbeTest, AWaveShellStartsTheWavesEnumerationOnceAndIsNotRecorded) {
@@ -79,7 +72,7 @@ TEST_F(VstProbeTest, AWaveShellStartsTheWavesEnumerationOnceAndIsNotRecorded) {
     EXPECT_EQ(shown->messages[0].caption, "Error");
     EXPECT_EQ(shown->messages[0].owner, owner);
     EXPECT_EQ(WavesEnumerated, 1);
-    EXPECT_EQ(Installed(), std::vector<std::string>{"Plain.dll @ " + temp.Path("vst/c") + " x1"});
+    EXPECT_EQ(InstalledEntries(), std::vector<std::string>{"Plain.dll @ " + temp.Path("vst/c") + " x1"});
     EXPECT_EQ(shown->statusTexts, std::vector<std::string>{"Plain.dll"});
 }
 

@@ -45,13 +45,6 @@ protected:
     }
     // Where a library of the shell folder is found, as recorded.
     std::string ShellFolder() const { return prefix + "/dosdevices/c:/Program Files/Waves/WaveShells"; }
-    std::vector<std::string> Installed() const {
-        std::vector<std::string> names;
-        for (const auto& member : InstalledPlugins.members)
-            names.push_back(member.second.name + " @ " + member.second.folder + " x" +
-                            std::to_string(member.second.count));
-        return names;
-    }
     std::vector<std::string> Messages() const {
         std::vector<std::string> texts;
         for (const ShownMessage& m : shown->messages) {
@@ -88,7 +81,7 @@ TEST_F(WavesShellTest, RecordsEveryRegisteredWavesPluginByItsDescription) {
     EXPECT_EQ(WavesEnumerated, 1);
     // The name is the description as stored: no ".dll" added; the folder has
     // no trailing separator.
-    EXPECT_EQ(Installed(), (std::vector<std::string>{delay + " @ " + ShellFolder() + " x1",
+    EXPECT_EQ(InstalledEntries(), (std::vector<std::string>{delay + " @ " + ShellFolder() + " x1",
                                                      "Waves C1 Compressor @ " + ShellFolder() + " x2"}));
     EXPECT_EQ(shown->statusTexts,
               (std::vector<std::string>{"Waves C1 Compressor", delay, "Waves C1 Compressor"}));
@@ -105,7 +98,7 @@ TEST_F(WavesShellTest, TheBuffersBoundDescriptionAndLibraryPath) {
                {{Shell("WaveShell.dll"), kWavesExports}});
     EnumerateWavesPlugins(owner);
     EXPECT_EQ(Messages(), std::vector<std::string>{kLoadError});
-    EXPECT_EQ(Installed(), std::vector<std::string>{longest + " @ " + ShellFolder() + " x1"});
+    EXPECT_EQ(InstalledEntries(), std::vector<std::string>{longest + " @ " + ShellFolder() + " x1"});
     EXPECT_EQ(WavesEnumerated, 0);
 }
 
@@ -120,7 +113,7 @@ TEST_F(WavesShellTest, AnErrorEndsTheEnumerationKeepsTheRecordsAndLetsTheNextShe
     WalkFolder(temp.Path("vst").c_str(), "*.dll", 1, ProbeVstPlugin, owner);
     EXPECT_EQ(Messages(), (std::vector<std::string>{kLoadError, kLoadError}));
     EXPECT_EQ(WavesEnumerated, 0);
-    EXPECT_EQ(Installed(), (std::vector<std::string>{"Reverb.dll @ " + temp.Path("vst/c") + " x1",
+    EXPECT_EQ(InstalledEntries(), (std::vector<std::string>{"Reverb.dll @ " + temp.Path("vst/c") + " x1",
                                                      "Waves One @ " + ShellFolder() + " x2"}));
     EXPECT_EQ(shown->statusTexts, (std::vector<std::string>{"Waves One", "Waves One", "Reverb.dll"}));
 }
@@ -133,7 +126,7 @@ TEST_F(WavesShellTest, AClassKeyWithoutServerKeyIsARegistryError) {
     EnumerateWavesPlugins(owner);
     EXPECT_EQ(Messages(), std::vector<std::string>{kAccessError});
     EXPECT_EQ(WavesEnumerated, 0);
-    EXPECT_EQ(Installed(), std::vector<std::string>{"Waves One @ " + ShellFolder() + " x1"});
+    EXPECT_EQ(InstalledEntries(), std::vector<std::string>{"Waves One @ " + ShellFolder() + " x1"});
 }
 
 TEST_F(WavesShellTest, WithoutARegistryTheScanGoesOnWithoutWaves) {
@@ -143,7 +136,7 @@ TEST_F(WavesShellTest, WithoutARegistryTheScanGoesOnWithoutWaves) {
     WalkFolder(temp.Path("vst").c_str(), "*.dll", 1, ProbeVstPlugin, owner);
     EXPECT_EQ(Messages(), std::vector<std::string>{kAccessError});
     EXPECT_EQ(WavesEnumerated, 1) << "set, so that no other WaveShell asks again";
-    EXPECT_EQ(Installed(), std::vector<std::string>{"Zebra.dll @ " + temp.Path("vst") + " x1"});
+    EXPECT_EQ(InstalledEntries(), std::vector<std::string>{"Zebra.dll @ " + temp.Path("vst") + " x1"});
 
     // A prefix without a class list is the same.
     RegistrySetWinePrefix(prefix.c_str());
@@ -165,7 +158,7 @@ TEST_F(WavesShellTest, TwoShellsEnumerateOnceAndASecondScanRecordsTheSameAgain) 
         WavesEnumerated = 0;
         shown->statusTexts.clear();
         WalkFolder(temp.Path("vst").c_str(), "*.dll", 1, ProbeVstPlugin, owner);
-        EXPECT_EQ(Installed(), std::vector<std::string>{"Waves SSL Channel @ " + ShellFolder() + " x1"}) << scan;
+        EXPECT_EQ(InstalledEntries(), std::vector<std::string>{"Waves SSL Channel @ " + ShellFolder() + " x1"}) << scan;
         EXPECT_EQ(shown->statusTexts, std::vector<std::string>{"Waves SSL Channel"}) << scan;
         EXPECT_EQ(WavesEnumerated, 1);
     }

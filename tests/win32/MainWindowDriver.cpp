@@ -103,13 +103,10 @@ void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
 
 void ResetProgramState(const std::string& settingsPath) {
     FrontEndInstall(nullptr);
-    ClearSongList();
-    ClearErrorList();
+    ClearReadingResults();
     MissingList.clear();
     UnusedList.clear();
     PluginSetClear(InstalledPlugins);
-    PluginSetClear(UsedPlugins);
-    PluginSetClear(MissingPlugins);
     DiscardCommandLine();
     CommandLine = CommandLineRequest{};
     SettingsReset();
