@@ -282,8 +282,8 @@ bool ReadInputs(const Options& options, int& exitCode) {
             RunDroppedFiles({path});
             ranSomething = true;
         } else {
-            ShowMessage(nullptr, TextFormat("The specified file \"%s\" could not be found!", path.c_str()).c_str(),
-                        "Error", kMbOk | kMbIconStop);
+            FrontEndShowError(nullptr,
+                              TextFormat("The specified file \"%s\" could not be found!", path.c_str()).c_str());
             exitCode = 1;
         }
     }

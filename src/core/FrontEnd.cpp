@@ -38,6 +38,10 @@ int FrontEndMessageBox(void* owner, const char* text, const char* caption, unsig
     return g_frontEnd.messageBox ? g_frontEnd.messageBox(owner, text, caption, style) : kIdOk;
 }
 
+void FrontEndShowError(void* owner, const char* text) {
+    FrontEndMessageBox(owner, text, "Error", kMbOk | kMbIconStop);
+}
+
 bool FrontEndChooseExportFile(void* owner, std::string& path) {
     return g_frontEnd.chooseExportFile && g_frontEnd.chooseExportFile(owner, path);
 }

@@ -64,6 +64,8 @@ void FrontEndEnableExport(int enabled);
 void FrontEndSelectTab(ResultTab tab);
 // Without a front end a message counts as answered with OK.
 int FrontEndMessageBox(void* owner, const char* text, const char* caption, unsigned style);
+// Every error the program reports: caption "Error", an OK button, the stop icon.
+void FrontEndShowError(void* owner, const char* text);
 bool FrontEndChooseExportFile(void* owner, std::string& path);
 void FrontEndQuitMainWindow();
 bool FrontEndGetWindowRect(int32_t rect[4]);

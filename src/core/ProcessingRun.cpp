@@ -54,8 +54,8 @@ CommandLineOutcome RunCommandLine(void* mainWindow) {
     if (CommandLine.folderText) {
         folder = *CommandLine.folderText;
         if (!PathExists(folder.c_str())) {
-            FrontEndMessageBox(nullptr, TextFormat("The specified folder \"%s\" does not exist!", folder.c_str()).c_str(),
-                               "Error", kMbOk | kMbIconStop);
+            FrontEndShowError(nullptr,
+                              TextFormat("The specified folder \"%s\" does not exist!", folder.c_str()).c_str());
             DiscardCommandLine();
             underWay = false;
             return CommandLineOutcome::kMissingInput;
@@ -64,8 +64,8 @@ CommandLineOutcome RunCommandLine(void* mainWindow) {
     } else if (CommandLine.fileText) {
         const std::string& file = *CommandLine.fileText;
         if (!PathExists(file.c_str())) {
-            FrontEndMessageBox(nullptr, TextFormat("The specified file \"%s\" could not be found!", file.c_str()).c_str(),
-                               "Error", kMbOk | kMbIconStop);
+            FrontEndShowError(nullptr,
+                              TextFormat("The specified file \"%s\" could not be found!", file.c_str()).c_str());
             DiscardCommandLine();
             underWay = false;
             return CommandLineOutcome::kMissingInput;

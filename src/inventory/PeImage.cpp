@@ -5,6 +5,8 @@
 #include <new>
 #include <string_view>
 
+#include "core/ByteOrder.h"
+
 namespace {
 
 // DOS header
@@ -35,12 +37,6 @@ constexpr uint64_t kSecRawOffset = 20;
 constexpr uint64_t kExportDirectorySize = 40;
 constexpr uint64_t kExpNameCount = 24;
 constexpr uint64_t kExpNameTable = 32;
-
-uint16_t Le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
 
 struct Source {
     PeReadAt read;
@@ -148,17 +144,17 @@ bool ReadExportNames(const Source& source, const PeImage& image, uint32_t direct
     if (!MapRva(image, source.size, directoryRva, &where) || where.available < kExportDirectorySize) return false;
     unsigned char directory[kExportDirectorySize];
     if (!source.Fetch(where.offset, directory, sizeof directory)) return false;
-    const uint32_t count = Le32(directory + kExpNameCount);
+    const uint32_t count = LoadLe32(directory + kExpNameCount);
     if (count == 0) return true;
     // The pointer table must lie within one region of the file, so its size
     // (and this allocation) is bounded by the file's size.
     const uint64_t tableSize = static_cast<uint64_t>(count) * 4;
-    if (!MapRva(image, source.size, Le32(directory + kExpNameTable), &where) || where.available < tableSize)
+    if (!MapRva(image, source.size, LoadLe32(directory + kExpNameTable), &where) || where.available < tableSize)
         return false;
     std::vector<unsigned char> table(static_cast<size_t>(tableSize));
     if (!source.Fetch(where.offset, table.data(), table.size())) return false;
     std::vector<uint32_t> rvas(count);
-    for (uint32_t i = 0; i < count; ++i) rvas[i] = Le32(table.data() + 4 * static_cast<size_t>(i));
+    for (uint32_t i = 0; i < count; ++i) rvas[i] = LoadLe32(table.data() + 4 * static_cast<size_t>(i));
     table = std::vector<unsigned char>();
     std::sort(rvas.begin(), rvas.end());
     rvas.erase(std::unique(rvas.begin(), rvas.end()), rvas.end());
@@ -181,7 +177,7 @@ bool ReadExportNames(const Source& source, const PeImage& image, uint32_t direct
 int ReadImage(const Source& source, PeImage* image) {
     unsigned char dos[kDosHeaderSize];
     if (!source.Fetch(0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z') return Fail(image, PeProblem::kNotPe);
-    const uint64_t peOffset = Le32(dos + kDosLfanew);
+    const uint64_t peOffset = LoadLe32(dos + kDosLfanew);
     unsigned char pe[kPeSignatureSize + kCoffHeaderSize];
     if (!source.Fetch(peOffset, pe, sizeof pe)) {
         // A signature that is there but cut off is a damaged image, not a stranger.
@@ -192,17 +188,17 @@ int ReadImage(const Source& source, PeImage* image) {
     }
     if (std::memcmp(pe, "PE\0\0", kPeSignatureSize) != 0) return Fail(image, PeProblem::kNotPe);
     const unsigned char* coff = pe + kPeSignatureSize;
-    image->machine = Le16(coff + kCoffMachine);
-    image->characteristics = Le16(coff + kCoffCharacteristics);
-    const uint32_t sectionCount = Le16(coff + kCoffSectionCount);
-    const uint32_t optionalSize = Le16(coff + kCoffOptionalSize);
+    image->machine = LoadLe16(coff + kCoffMachine);
+    image->characteristics = LoadLe16(coff + kCoffCharacteristics);
+    const uint32_t sectionCount = LoadLe16(coff + kCoffSectionCount);
+    const uint32_t optionalSize = LoadLe16(coff + kCoffOptionalSize);
 
     const uint64_t optionalOffset = peOffset + sizeof pe;
     if (!source.Holds(optionalOffset, optionalSize)) return Fail(image, PeProblem::kTruncated);
     std::vector<unsigned char> optional(optionalSize);
     if (!source.Fetch(optionalOffset, optional.data(), optional.size())) return Fail(image, PeProblem::kTruncated);
     if (optionalSize < 2) return Fail(image, PeProblem::kBadHeader);
-    image->optionalMagic = Le16(optional.data() + kOptMagic);
+    image->optionalMagic = LoadLe16(optional.data() + kOptMagic);
     uint64_t countAt = 0, directoriesAt = 0;
     if (image->optionalMagic == kPeMagicPe32) {
         countAt = kOpt32DirectoryCount;
@@ -214,10 +210,10 @@ int ReadImage(const Source& source, PeImage* image) {
         return Fail(image, PeProblem::kBadHeader);
     }
     if (optionalSize < directoriesAt) return Fail(image, PeProblem::kBadHeader);
-    image->sizeOfHeaders = Le32(optional.data() + kOptSizeOfHeaders);
+    image->sizeOfHeaders = LoadLe32(optional.data() + kOptSizeOfHeaders);
     uint32_t exportRva = 0;
-    if (Le32(optional.data() + countAt) >= 1 && optionalSize >= directoriesAt + kDirectoryEntrySize)
-        exportRva = Le32(optional.data() + directoriesAt);
+    if (LoadLe32(optional.data() + countAt) >= 1 && optionalSize >= directoriesAt + kDirectoryEntrySize)
+        exportRva = LoadLe32(optional.data() + directoriesAt);
 
     // Sizes are checked against the file before anything is allocated for them.
     const uint64_t tableOffset = optionalOffset + optionalSize;
@@ -228,10 +224,10 @@ int ReadImage(const Source& source, PeImage* image) {
     for (uint32_t i = 0; i < sectionCount; ++i) {
         const unsigned char* h = table.data() + i * kSectionHeaderSize;
         PeSection& s = image->sections[i];
-        s.virtualSize = Le32(h + kSecVirtualSize);
-        s.virtualAddress = Le32(h + kSecVirtualAddress);
-        s.rawSize = Le32(h + kSecRawSize);
-        s.rawOffset = Le32(h + kSecRawOffset);
+        s.virtualSize = LoadLe32(h + kSecVirtualSize);
+        s.virtualAddress = LoadLe32(h + kSecVirtualAddress);
+        s.rawSize = LoadLe32(h + kSecRawSize);
+        s.rawOffset = LoadLe32(h + kSecRawOffset);
         // The loader refuses an image whose sections are not in ascending,
         // non-overlapping order, or whose data the file does not hold.
         if (s.rawSize != 0 && static_cast<uint64_t>(s.rawOffset) + s.rawSize > source.size)

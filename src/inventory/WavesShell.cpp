@@ -20,12 +20,10 @@ constexpr uint32_t kLibraryPathSize = 520;
 constexpr char kAccessError[] = "Could not access registry for scanning available Waves plugins!";
 constexpr char kLoadError[] = "Error loading Waves plugin for verification!";
 
-void ShowError(void* owner, const char* text) { FrontEndMessageBox(owner, text, "Error", kMbOk | kMbIconStop); }
-
 // An error ends the walk: the class list is closed, then the message shows.
 bool StopWalk(void* owner, RegistryKeyPtr& list, const char* text) {
     list.reset();
-    ShowError(owner, text);
+    FrontEndShowError(owner, text);
     return false;
 }
 
@@ -73,7 +71,7 @@ bool VisitClasses(void* owner, RegistryKeyPtr& list) {
 void EnumerateWavesPlugins(void* owner) {
     RegistryKeyPtr list(RegistryOpenMachineKey(kClassList));
     if (!list) {
-        ShowError(owner, kAccessError);
+        FrontEndShowError(owner, kAccessError);
         WavesEnumerated = 1;
         return;
     }

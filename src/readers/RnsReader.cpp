@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "core/ByteOrder.h"
 #include "core/PluginSet.h"
 #include "core/Results.h"
 #include "platform/Files.h"
@@ -117,12 +118,7 @@ void Report(Message message, const char* path) {
 // True when [offset, offset + width) lies inside an image of size bytes.
 bool Inside(size_t size, size_t offset, size_t width) { return offset <= size && width <= size - offset; }
 
-uint32_t ReadU32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
-
-int32_t ReadI32(const unsigned char* p) { return static_cast<int32_t>(ReadU32(p)); }
+int32_t ReadI32(const unsigned char* p) { return static_cast<int32_t>(LoadLe32(p)); }
 
 bool IsAcceptedVersion(const unsigned char* image, size_t size) {
     char version[kVersionBytes + 1] = {};
@@ -335,7 +331,7 @@ int ReadHeader(const char* path, const unsigned char* image, size_t size, size_t
             Report(kChunksMissing, path);
             return 0;
         }
-        const uint32_t length = ReadU32(image + offset);
+        const uint32_t length = LoadLe32(image + offset);
         offset += kPrefixedLengthSize;
         if (!Inside(size, offset, length)) {
             Report(kChunksMissing, path);

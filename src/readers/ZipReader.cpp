@@ -12,6 +12,7 @@
 #include <new>
 #include <vector>
 
+#include "core/ByteOrder.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 
@@ -81,12 +82,6 @@ constexpr uint32_t kAttrArchive = 0x20;
 constexpr uint32_t kAttrDosMask = 0x37;
 constexpr uint32_t kUnixDirectoryBit = 1u << 30;
 constexpr uint32_t kUnixOwnerWriteBit = 1u << 23;
-
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
 
 // --- The CRC-32 of delivered bytes ------------------------------------------
 // zlib's crc32 takes about a fifth of the time that inflating a song takes.
@@ -269,8 +264,8 @@ bool DosTimeToFileTime(uint16_t dosTime, uint16_t dosDate, uint64_t* fileTime) {
 void ApplyUnixTimes(const uint8_t* extra, size_t size, ZipItemInfo* info) {
     size_t pos = 0;
     while (size - pos >= 4) {
-        const uint16_t id = Le16(extra + pos);
-        const size_t dataSize = Le16(extra + pos + 2);
+        const uint16_t id = LoadLe16(extra + pos);
+        const size_t dataSize = LoadLe16(extra + pos + 2);
         pos += 4;
         if (dataSize > size - pos) return;
         if (id == kExtraUnixTime && dataSize >= 1) {
@@ -283,7 +278,7 @@ void ApplyUnixTimes(const uint8_t* extra, size_t size, ZipItemInfo* info) {
             for (int bit = 0; bit < 3; ++bit) {
                 if (!(flags & (1u << bit))) continue;
                 if (dataSize - at < 4) break;
-                const int32_t seconds = static_cast<int32_t>(Le32(data + at));
+                const int32_t seconds = static_cast<int32_t>(LoadLe32(data + at));
                 *targets[bit] = UnixToFileTime(seconds);
                 at += 4;
             }
@@ -335,14 +330,14 @@ void FillInfo(const ZipReader* reader, const char* storedName, const uint8_t* ex
               ZipItemInfo* info) {
     const uint8_t* record = reader->currentRecord;
     info->index = reader->currentIndex;
-    info->compressedSize = Le32(record + kRecCompressedSize);
-    info->uncompressedSize = Le32(record + kRecUncompressedSize);
-    info->attributes = MapAttributes(Le16(record + kRecVersionMadeBy), Le32(record + kRecExternalAttributes));
+    info->compressedSize = LoadLe32(record + kRecCompressedSize);
+    info->uncompressedSize = LoadLe32(record + kRecUncompressedSize);
+    info->attributes = MapAttributes(LoadLe16(record + kRecVersionMadeBy), LoadLe32(record + kRecExternalAttributes));
     uint64_t stamp = 0;
     if (reader->gzip)
-        stamp = UnixToFileTime(Le32(record + kRecDosTime));
+        stamp = UnixToFileTime(LoadLe32(record + kRecDosTime));
     else
-        DosTimeToFileTime(Le16(record + kRecDosTime), Le16(record + kRecDosDate), &stamp);
+        DosTimeToFileTime(LoadLe16(record + kRecDosTime), LoadLe16(record + kRecDosDate), &stamp);
     info->accessTime = info->createTime = info->modifyTime = stamp;
     ApplyUnixTimes(extra, extraSize, info);
     CleanName(reader->baseFolder, storedName, info->name);
@@ -384,7 +379,7 @@ int OpenGzip(ZipReader* reader) {
     if (flags & kGzipExtra) {
         uint8_t lengthBytes[2];
         if (!ReadExact(reader, pos, lengthBytes, 2)) return kZipCorrupt;
-        pos += 2 + Le16(lengthBytes);
+        pos += 2 + LoadLe16(lengthBytes);
     }
     if (flags & kGzipName) {
         if (!ReadGzipText(reader, &pos, &reader->gzipName, kZipNameSize - 1)) return kZipCorrupt;
@@ -426,7 +421,7 @@ bool FindEndRecord(const ZipReader* reader, uint64_t* position) {
         const size_t size = static_cast<size_t>(std::min<uint64_t>(kSearchWindow, reach));
         if (reader->readAt(reader, start, window, size) != size) return false;
         for (size_t i = size - 4 + 1; i-- > 0;) {
-            if (Le32(window + i) == kEndSignature) {
+            if (LoadLe32(window + i) == kEndSignature) {
                 *position = start + i;
                 return true;
             }
@@ -444,16 +439,16 @@ int OpenArchive(ZipReader* reader) {
     }
     uint8_t end[kEndRecordSize];
     if (!ReadExact(reader, endPosition, end, sizeof(end))) return kZipCorrupt;
-    const uint16_t entriesHere = Le16(end + kEndEntriesHere);
-    if (Le16(end + kEndThisDisk) != 0 || Le16(end + kEndDirectoryDisk) != 0 ||
-        entriesHere != Le16(end + kEndEntriesTotal))
+    const uint16_t entriesHere = LoadLe16(end + kEndEntriesHere);
+    if (LoadLe16(end + kEndThisDisk) != 0 || LoadLe16(end + kEndDirectoryDisk) != 0 ||
+        entriesHere != LoadLe16(end + kEndEntriesTotal))
         return kZipUnsupported;
     const uint64_t directoryEnd =
-        static_cast<uint64_t>(Le32(end + kEndDirectoryOffset)) + Le32(end + kEndDirectorySize);
+        static_cast<uint64_t>(LoadLe32(end + kEndDirectoryOffset)) + LoadLe32(end + kEndDirectorySize);
     if (endPosition < directoryEnd) return kZipCorrupt;
     reader->prefix = endPosition - directoryEnd;
     reader->entryCount = entriesHere;
-    reader->directoryOffset = Le32(end + kEndDirectoryOffset);
+    reader->directoryOffset = LoadLe32(end + kEndDirectoryOffset);
     return kZipOk;
 }
 
@@ -484,7 +479,7 @@ int OpenReader(ZipReader* reader, const char* password, ZipReader** out) {
 // the reader's current record.
 int ReadRecord(ZipReader* reader, uint64_t position) {
     uint8_t fixed[kRecordSize];
-    if (!ReadExact(reader, position, fixed, sizeof(fixed)) || Le32(fixed) != kRecordSignature) return kZipCorrupt;
+    if (!ReadExact(reader, position, fixed, sizeof(fixed)) || LoadLe32(fixed) != kRecordSignature) return kZipCorrupt;
     std::memcpy(reader->currentRecord, fixed + 4, kZipRecordFieldsSize);
     reader->currentRecordPosition = position;
     return kZipOk;
@@ -498,14 +493,14 @@ int FindInDirectory(ZipReader* reader, const char* wanted, unsigned flags, ZipIt
     for (uint32_t index = 0;; ++index) {
         if (const int code = ReadRecord(reader, position); code != kZipOk) return code;
         const uint8_t* record = reader->currentRecord;
-        const size_t nameLength = Le16(record + kRecNameLength);
-        const size_t extraLength = Le16(record + kRecExtraLength);
+        const size_t nameLength = LoadLe16(record + kRecNameLength);
+        const size_t extraLength = LoadLe16(record + kRecExtraLength);
         const size_t kept = std::min(nameLength, kZipNameSize - 1);
         if (!ReadExact(reader, position + kRecordSize, stored, kept)) return kZipCorrupt;
         stored[kept] = '\0';
         const int order = ignoreCase ? CompareNames(wanted, stored) : CompareExact(wanted, stored);
         if (order == 0) {
-            const uint16_t method = Le16(record + kRecMethod);
+            const uint16_t method = LoadLe16(record + kRecMethod);
             if (method != kMethodStored && method != kMethodDeflated) return kZipUnsupported;
             std::vector<uint8_t> extra(extraLength);
             if (!ReadExact(reader, position + kRecordSize + nameLength, extra.data(), extraLength)) return kZipCorrupt;
@@ -514,7 +509,7 @@ int FindInDirectory(ZipReader* reader, const char* wanted, unsigned flags, ZipIt
             return kZipOk;
         }
         if (index + 1 >= reader->entryCount) return kZipNoSuchItem;
-        position += kRecordSize + nameLength + extraLength + Le16(record + kRecCommentLength);
+        position += kRecordSize + nameLength + extraLength + LoadLe16(record + kRecCommentLength);
     }
 }
 
@@ -533,16 +528,16 @@ int OpenItem(ZipReader* reader) {
     state->input.reset(new (std::nothrow) uint8_t[kInputSize]);
     if (!state->input) return kZipNoMemory;
     const uint8_t* record = reader->currentRecord;
-    state->method = Le16(record + kRecMethod);
+    state->method = LoadLe16(record + kRecMethod);
     if (state->method == kMethodDeflated) {
         if (inflateInit2(&state->stream, -MAX_WBITS) != Z_OK) return kZipNoMemory;
         state->inflating = true;
     }
-    state->compressedLeft = Le32(record + kRecCompressedSize);
-    state->uncompressedLeft = Le32(record + kRecUncompressedSize);
-    const uint16_t flags = Le16(record + kRecFlags);
-    state->checkByte = (flags & kFlagDataDescriptor) ? static_cast<uint8_t>(Le16(record + kRecDosTime) >> 8)
-                                                     : static_cast<uint8_t>(Le32(record + kRecCrc) >> 24);
+    state->compressedLeft = LoadLe32(record + kRecCompressedSize);
+    state->uncompressedLeft = LoadLe32(record + kRecUncompressedSize);
+    const uint16_t flags = LoadLe16(record + kRecFlags);
+    state->checkByte = (flags & kFlagDataDescriptor) ? static_cast<uint8_t>(LoadLe16(record + kRecDosTime) >> 8)
+                                                     : static_cast<uint8_t>(LoadLe32(record + kRecCrc) >> 24);
     if (flags & kFlagEncrypted) {
         state->encrypted = true;
         state->headerLeft = kEncryptionHeaderSize;
@@ -554,12 +549,12 @@ int OpenItem(ZipReader* reader) {
     if (reader->gzip) {
         state->dataPosition = reader->gzipDataStart;
     } else {
-        const uint64_t local = reader->prefix + Le32(record + kRecLocalHeaderOffset);
+        const uint64_t local = reader->prefix + LoadLe32(record + kRecLocalHeaderOffset);
         uint8_t extraLength[2];
         if (!ReadExact(reader, local + kLocalExtraLength, extraLength, 2)) return kZipReadFailed;
-        state->dataPosition = local + kLocalHeaderSize + Le16(record + kRecNameLength) + Le16(extraLength);
+        state->dataPosition = local + kLocalHeaderSize + LoadLe16(record + kRecNameLength) + LoadLe16(extraLength);
     }
-    reader->expectedCrc = Le32(record + kRecCrc);
+    reader->expectedCrc = LoadLe32(record + kRecCrc);
     reader->deliveredCrc = 0;
     reader->crcMismatch = false;
     state->crc = crc32(0, nullptr, 0);

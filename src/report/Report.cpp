@@ -28,7 +28,6 @@ const char kErrorsHeader[] =
 const char kInfoNotAvailable[] = "Info not available!\r\n";
 const char kCrLf[] = "\r\n";
 
-const char kErrorCaption[] = "Error";
 
 // Texts go in as "%s" would take them: up to their first zero byte, so the
 // report never holds a NUL.
@@ -220,7 +219,7 @@ int ExportReport(void* owner) {
     FilePtr file(FileOpenWrite(path.c_str(), FileCreate::kAlways));
     if (!file) {
         SetExportFolder(path, fromDialog);
-        FrontEndMessageBox(owner, "Could not open file for writing!", kErrorCaption, kMbOk | kMbIconStop);
+        FrontEndShowError(owner, "Could not open file for writing!");
         return 0;
     }
     bool written = false;
@@ -234,7 +233,7 @@ int ExportReport(void* owner) {
     file.reset();
     SetExportFolder(path, fromDialog);
     if (!written) {
-        FrontEndMessageBox(owner, "Could not write file!", kErrorCaption, kMbOk | kMbIconStop);
+        FrontEndShowError(owner, "Could not write file!");
         return 0;
     }
     return 1;

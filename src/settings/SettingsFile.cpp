@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "core/ByteOrder.h"
 #include "core/FrontEnd.h"
 #include "core/Results.h"
 #include "platform/Files.h"
@@ -16,12 +17,6 @@ std::string g_path;
 
 const char kDamagedText[] = "Damaged config file, please reconfigure your settings!";
 const char kCannotWriteText[] = "Could not open config file for writing!";
-const char kErrorCaption[] = "Error";
-
-uint32_t ReadLe32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
 
 void AppendLe32(std::string& out, uint32_t v) {
     const char bytes[4] = {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
@@ -57,7 +52,7 @@ void DecodePath(const uint8_t* block, size_t offset, char (&field)[kSettingsPath
 // False when the length is out of range or the image ends inside.
 bool ReadText(const uint8_t* data, size_t size, size_t& pos, std::string& text) {
     if (size - pos < 4) return false;
-    const uint32_t length = ReadLe32(data + pos);
+    const uint32_t length = LoadLe32(data + pos);
     pos += 4;
     if (length == 0 || length > kSettingsMaxTextLength || length > size - pos) return false;
     const char* start = reinterpret_cast<const char*>(data + pos);
@@ -169,11 +164,11 @@ int SettingsParse(const uint8_t* data, size_t size, int32_t rect[4], AppSettings
     if (reached) std::memcpy(head.data(), data, reached);
 
     const auto* image = reinterpret_cast<const uint8_t*>(head.data());
-    for (int i = 0; i < 4; ++i) rect[i] = static_cast<int32_t>(ReadLe32(image + kSettingsRectOffset + 4 * i));
+    for (int i = 0; i < 4; ++i) rect[i] = static_cast<int32_t>(LoadLe32(image + kSettingsRectOffset + 4 * i));
     const uint8_t* block = image + kSettingsBlockOffset;
-    settings.ScanSubfolders = ReadLe32(block + kBlockScanSubfolders);
-    settings.VstFolder1Enabled = ReadLe32(block + kBlockVstFolder1Enabled);
-    settings.VstFolder2Enabled = ReadLe32(block + kBlockVstFolder2Enabled);
+    settings.ScanSubfolders = LoadLe32(block + kBlockScanSubfolders);
+    settings.VstFolder1Enabled = LoadLe32(block + kBlockVstFolder1Enabled);
+    settings.VstFolder2Enabled = LoadLe32(block + kBlockVstFolder2Enabled);
     DecodePath(block, kBlockOpenFilesFolder, settings.OpenFilesFolder);
     DecodePath(block, kBlockOpenFolderPath, settings.OpenFolderPath);
     DecodePath(block, kBlockExportFolder, settings.ExportFolder);
@@ -182,7 +177,7 @@ int SettingsParse(const uint8_t* data, size_t size, int32_t rect[4], AppSettings
 
     // A file that ends before N holds no list.
     if (size < kSettingsRecordsOffset) return 1;
-    const uint32_t count = ReadLe32(data + kSettingsCountOffset);
+    const uint32_t count = LoadLe32(data + kSettingsCountOffset);
     size_t pos = kSettingsRecordsOffset;
     std::string name;
     std::string folder;
@@ -210,7 +205,7 @@ void LoadSettings(void* mainWindow) {
             FrontEndSetWindowRect(rect);
             return;
         }
-        FrontEndMessageBox(mainWindow, kDamagedText, kErrorCaption, kMbOk | kMbIconStop);
+        FrontEndShowError(mainWindow, kDamagedText);
     }
     ApplyDefaults();
 }
@@ -223,7 +218,7 @@ int SaveSettings(void* mainWindow) {
             // A front end without a window keeps the rectangle the file holds.
             int32_t rect[4] = {0, 0, 0, 0};
             for (int i = 0; i < 4 && old.size() >= kSettingsBlockOffset; ++i)
-                rect[i] = static_cast<int32_t>(ReadLe32(reinterpret_cast<const uint8_t*>(old.data()) + 4 * i));
+                rect[i] = static_cast<int32_t>(LoadLe32(reinterpret_cast<const uint8_t*>(old.data()) + 4 * i));
             int32_t current[4] = {0, 0, 0, 0};
             if (FrontEndGetWindowRect(current)) std::memcpy(rect, current, sizeof rect);
 
@@ -239,7 +234,7 @@ int SaveSettings(void* mainWindow) {
     } catch (const std::bad_alloc&) {
         written = 0;
     }
-    if (!written) FrontEndMessageBox(mainWindow, kCannotWriteText, kErrorCaption, kMbOk | kMbIconStop);
+    if (!written) FrontEndShowError(mainWindow, kCannotWriteText);
     return written;
 }
 
