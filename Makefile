@@ -3,7 +3,7 @@
 
 all:
 	scripts/install-deps.sh base
-	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_WERROR=ON >/dev/null
 	cmake --build build/release -j$$(nproc)
 
 demo:

@@ -22,7 +22,7 @@ collection=$bench/collection
 mkdir -p "$bench"
 build=${BENCH_BUILD:-build/release}
 echo "== build ($build)"
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_WERROR=ON >/dev/null
 cmake --build "$build" -j "$jobs" --target quorvel quorvel-bench-collection quorvel-bench-floor \
   quorvel-bench-rns quorvel-bench-inventory >"$bench/build.log" 2>&1 || { cat "$bench/build.log"; exit 1; }
 stamp=$(cat bench/collection_main.cpp tests/support/{SongXmlWriter,ZipWriter,RnsWriter,PeWriter,Bytes}.{h,cpp} |

@@ -62,7 +62,7 @@ fi
 # --- The program ----------------------------------------------------------
 if [[ ! -f $out/CMakeCache.txt ]]; then
   cmake -S . -B $out -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DQUORVEL_MINGW_PREFIX="$expat_prefix" \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
+    -DCMAKE_BUILD_TYPE=Release -DQUORVEL_WERROR=ON >/dev/null
 fi
 cmake --build $out -j "$jobs" --target quorvel
 

@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh base windows
 
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_WERROR=ON >/dev/null
 cmake --build build/release -j "$jobs" --target quorvel quorvel-example
 
 out=$PWD/build/screenshots

@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh base
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_WERROR=ON >/dev/null
 cmake --build build/release -j "$(nproc 2>/dev/null || echo 2)" --target quorvel quorvel_tests
 QUORVEL_SOAK_SONGS=${QUORVEL_SOAK_SONGS:-5000} build/release/tests/quorvel_tests --gtest_filter='LongRunTest.*'
 if [[ -x scripts/soak-windows.sh ]]; then

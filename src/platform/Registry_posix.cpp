@@ -99,6 +99,11 @@ std::string ResolveComponent(const std::string& folder, const std::string& name)
     return found ? best : name;
 }
 
+void AppendComponent(std::string& path, const std::string& name) {
+    path += '/';
+    path += name;
+}
+
 }  // namespace
 
 RegistryKey* RegistryOpenMachineKey(const char* subKey) {
@@ -177,7 +182,10 @@ std::string RegistryLocalPath(const char* storedPath) {
     }
     const std::string devices = prefix + "/dosdevices";
     const char drive[3] = {static_cast<char>(letter | 0x20), ':', '\0'};
-    std::string path = devices + "/" + ResolveComponent(devices, drive);
-    for (const std::string& part : components) path += "/" + ResolveComponent(path, part);
+    // Each step appends in place: GCC 12 at -O3 misreads a temporary built
+    // with "/" + name as an overlapping copy (-Wrestrict).
+    std::string path = devices;
+    AppendComponent(path, ResolveComponent(devices, drive));
+    for (const std::string& part : components) AppendComponent(path, ResolveComponent(path, part));
     return path;
 }

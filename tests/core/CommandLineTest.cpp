@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "harness/Seeds.h"
+
 namespace {
 
 CommandLineRequest Parse(const char* text) {
+    KeepSeed("cmdline", text);
     CommandLineRequest request;
     ParseCommandLineInto(text, request);
     return request;

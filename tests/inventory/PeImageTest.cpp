@@ -14,6 +14,7 @@
 #include "platform/Library.h"
 #include "support/Bytes.h"
 #include "support/PeWriter.h"
+#include "harness/Seeds.h"
 
 namespace {
 
@@ -22,6 +23,7 @@ const char kWineDlls32[] = "/usr/lib/x86_64-linux-gnu/wine/i386-windows";
 const char kObjdump[] = "/usr/bin/x86_64-w64-mingw32-objdump";
 
 PeImage Read(const std::string& bytes, int* result = nullptr) {
+    KeepSeed("pe", bytes);
     PeImage image;
     const int r = PeImageReadMemory(bytes.data(), bytes.size(), &image);
     if (result) *result = r;

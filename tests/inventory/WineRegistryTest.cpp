@@ -10,12 +10,14 @@
 #include "harness/Harness.h"
 #include "platform/Registry.h"
 #include "support/WineRegWriter.h"
+#include "harness/Seeds.h"
 
 namespace {
 
 const std::string kHeader = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n";
 
 WineRegistry Parse(const std::string& text, int* result = nullptr) {
+    KeepSeed("winereg", text);
     WineRegistry registry;
     const int r = WineRegistryParse(text.data(), text.size(), &registry);
     if (result) *result = r;

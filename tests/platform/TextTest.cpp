@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "harness/Seeds.h"
+
 TEST(CompareNames, FoldsAsciiAndOrdersBytesUnsignedWithPrefixFirst) {
     EXPECT_EQ(CompareNames("Delay.dll", "DELAY.DLL"), 0);
     EXPECT_LT(CompareNames("alpha.dll", "Beta.dll"), 0);
@@ -48,8 +50,10 @@ TEST(MatchMaskList, FollowsTheMaskRules) {
         {"", "", true},
         {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*a*a*a*c", false},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
+        KeepSeed("mask", std::string(c.name) + '\0' + c.masks);
         EXPECT_EQ(MatchMaskList(c.name, c.masks), c.matches) << c.name << " ~ " << c.masks;
+    }
 }
 
 TEST(FindTextNoCase, FindsAnywhereIgnoringAsciiCase) {

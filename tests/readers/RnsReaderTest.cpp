@@ -19,6 +19,7 @@
 #include "core/Results.h"
 #include "harness/Harness.h"
 #include "support/RnsWriter.h"
+#include "harness/Seeds.h"
 
 namespace {
 
@@ -30,6 +31,7 @@ const std::string kChunksLine = "Error: /songs/demo.rns: Failed to parse the RNS
 // The image sits at the very end of an exactly sized heap block, so that the
 // address sanitizer reports any read past it.
 std::unique_ptr<SongEntry> Read(const std::string& bytes) {
+    KeepSeed("rns", bytes);
     std::unique_ptr<SongEntry> entry = NewSongEntry(kPath);
     HeapBuffer image = HeapAllocZeroed(bytes.size());
     if (!bytes.empty()) std::memcpy(image.get(), bytes.data(), bytes.size());

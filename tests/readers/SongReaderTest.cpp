@@ -11,6 +11,7 @@
 
 #include "core/Results.h"
 #include "harness/Harness.h"
+#include "harness/Seeds.h"
 #include "platform/Text.h"
 #include "readers/XmlTree.h"
 #include "support/RnsWriter.h"
@@ -43,6 +44,7 @@ protected:
     // Reads one file written into the test's folder; returns its full path.
     std::string ReadFile(const std::string& name, const std::string& bytes) {
         const std::string path = temp.Write(name, bytes);
+        KeepSongFileSeed(name, bytes);
         ReadSongFile(path.c_str(), nullptr);
         return path;
     }

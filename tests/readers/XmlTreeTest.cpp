@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Memory.h"
+#include "harness/Seeds.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ struct Parsed {
 };
 
 Parsed Parse(std::string_view document, int ignoreWhitespace = 1) {
+    KeepSeed("xml", document);
     Parsed parsed;
     parsed.parser.reset(CreateXmlParser());
     if (!parsed.parser) return parsed;

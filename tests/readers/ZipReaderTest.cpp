@@ -16,6 +16,7 @@
 #include "platform/Text.h"
 #include "support/Bytes.h"
 #include "support/ZipWriter.h"
+#include "harness/Seeds.h"
 
 namespace {
 
@@ -34,6 +35,7 @@ struct Opened {
 std::unique_ptr<Opened> Open(std::string bytes, const char* password = nullptr) {
     auto opened = std::make_unique<Opened>();
     opened->bytes = std::move(bytes);
+    KeepSeed("zip", opened->bytes);
     ZipReader* reader = nullptr;
     opened->code = ZipOpenMemory(opened->bytes.data(), opened->bytes.size(), password, &reader);
     opened->reader.reset(reader);

@@ -9,6 +9,7 @@
 
 #include "core/PluginSet.h"
 #include "harness/Harness.h"
+#include "harness/Seeds.h"
 #include "support/SettingsWriter.h"
 
 namespace {
@@ -68,6 +69,7 @@ struct FileSizeLimit {
 class SettingsFileTest : public CatalogueTest {
 protected:
     std::string UseFile(const std::string& bytes) {
+        KeepSeed("settings", bytes);
         const std::string path = folder.Write("quorvel.cfg", bytes);
         SettingsSetPath(path.c_str());
         return path;
@@ -243,6 +245,7 @@ TEST_F(SettingsFileTest, DamagedListsKeepTheCompleteRecordsBeforeTheDamage) {
         int32_t rect[4] = {0, 0, 0, 0};
         AppSettings settings{};
         const auto* data = reinterpret_cast<const uint8_t*>(file.bytes.data());
+        KeepSeed("settings", file.bytes);
         EXPECT_EQ(SettingsParse(data, file.Size(), rect, settings, plugins), 0);
         ASSERT_EQ(plugins.members.size(), 1u);
         EXPECT_EQ(plugins.members.begin()->second.folder, "/vst");
@@ -260,6 +263,7 @@ TEST_F(SettingsFileTest, RecordTextsEndAtTheirFirstZeroAndLength260IsAllowed) {
     PluginSet plugins;
     int32_t rect[4] = {0, 0, 0, 0};
     AppSettings settings{};
+    KeepSeed("settings", file.bytes);
     EXPECT_EQ(SettingsParse(reinterpret_cast<const uint8_t*>(file.bytes.data()), file.Size(), rect, settings, plugins),
               1);
     ASSERT_EQ(plugins.members.size(), 2u);
@@ -295,6 +299,7 @@ TEST_F(SettingsFileTest, AShortFileLeavesTheFieldsItDoesNotReach) {
         std::strcpy(settings.ExportFolder, "old");
         int32_t rect[4] = {7, 7, 7, 7};
         PluginSet plugins;
+        KeepSeed("settings", whole.substr(0, c.size));
         EXPECT_EQ(SettingsParse(reinterpret_cast<const uint8_t*>(whole.data()), c.size, rect, settings, plugins), 1);
         EXPECT_EQ(settings.ScanSubfolders, c.scan);
         EXPECT_STREQ(settings.OpenFilesFolder, c.openFilesFolder);
@@ -313,6 +318,7 @@ TEST_F(SettingsFileTest, APathFieldWithoutItsZeroIsCutAtItsLastByte) {
     AppSettings settings{};
     int32_t rect[4] = {0, 0, 0, 0};
     PluginSet plugins;
+    KeepSeed("settings", file.bytes);
     SettingsParse(reinterpret_cast<const uint8_t*>(file.bytes.data()), file.Size(), rect, settings, plugins);
     EXPECT_EQ(std::strlen(settings.VstFolder1), 259u);
     EXPECT_EQ(std::strlen(settings.VstFolder2), 259u);
