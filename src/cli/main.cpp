@@ -2,6 +2,7 @@
 // same runs and the same report, driven by options instead of buttons.
 #include <getopt.h>
 #include <malloc.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -15,9 +16,12 @@
 #include "core/FrontEnd.h"
 #include "core/ProcessingRun.h"
 #include "core/Results.h"
+#include "inventory/FolderWalk.h"
+#include "inventory/ForeignLibraries.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/Text.h"
+#include "report/Hints.h"
 #include "report/Report.h"
 #include "settings/Configuration.h"
 #include "settings/SettingsFile.h"
@@ -43,7 +47,10 @@ const char kUsage[] =
     "      --no-vst           disable both VST folders and empty the inventory\n"
     "      --wine-prefix=DIR  Wine prefix whose registry lists the Waves classes\n"
     "                         (default ~/.wine when present)\n"
-    "  -q, --quiet            no progress line and no summary\n"
+    "      --format=FORMAT    text (the report, default), json or csv; see below\n"
+    "      --hints            behind a text report, what may explain each missing plug-in\n"
+    "      --fail-on-missing  exit with status 3 when a used plug-in is missing\n"
+    "  -q, --quiet            no progress display and no summary\n"
     "      --repeat=N         read everything N times, emptying the results between rounds as\n"
     "                         Reset does; each round's summary, report checksum, resident and\n"
     "                         peak memory go to standard error (for soak tests)\n"
@@ -56,15 +63,36 @@ const char kUsage[] =
     "legacy songs (.rns) are read; plug-ins are recognised by PluginName elements and,\n"
     "in today's files, by devices whose PluginType is VST.\n"
     "\n"
-    "Exit status: 0 when the run finished (error lines are part of the report), 1 when a\n"
-    "folder or file does not exist, the report or the settings could not be written,\n"
-    "2 for a usage error.\n";
+    "\n"
+    "--format=json writes one UTF-8 object (two-space indentation, keys in this order):\n"
+    "  inventory  true when an inventory of installed plug-ins exists\n"
+    "  songs      [{ordinal, path, artist, songName, bpm, tpl, plugins: [{name, instances,\n"
+    "             missing}]}]; null for what is not known (missing: null without inventory)\n"
+    "  missing    [{name, otherKind, otherKindFolder, didYouMean}]: otherKind \"32-bit\",\n"
+    "             \"64-bit\" or \"ARM64\" when the plug-in exists only as a library of that\n"
+    "             kind; didYouMean an installed plug-in of a close name; null without inventory\n"
+    "  unused     [{name, folder}], null without inventory\n"
+    "  installed  [{name, folder}]\n"
+    "  errors     [the error lines of the report]\n"
+    "Bytes that are not UTF-8 (8-bit paths) are written as \\u escapes of their Windows-1252\n"
+    "characters. --format=csv writes RFC 4180 rows with the header\n"
+    "  kind,path,song,plugin,instances,missing,other_kind,did_you_mean,error\n"
+    "one \"use\" row per plug-in of each song (missing: yes, no, or empty without inventory)\n"
+    "and one \"error\" row per error line; texts in UTF-8, other bytes as Windows-1252.\n"
+    "\n"
+    "Exit status: 0 when the run finished (error lines are part of the report); 1 when a\n"
+    "folder or file does not exist, or the report or the settings could not be written;\n"
+    "2 for a usage error; 3 with --fail-on-missing when the report was written and a used\n"
+    "plug-in is missing (also when there is no inventory to find it in). 1 wins over 3.\n";
 
 enum OptionId {
     kOptVst = 1000,
     kOptNoVst,
     kOptWinePrefix,
     kOptRepeat,
+    kOptFormat,
+    kOptHints,
+    kOptFailOnMissing,
 };
 
 struct Options {
@@ -83,6 +111,9 @@ struct Options {
     std::string winePrefix;
     bool quiet = false;
     int repeat = 1;
+    ExportFormat format = ExportFormat::kText;
+    bool hints = false;
+    bool failOnMissing = false;
     std::vector<std::string> paths;
 };
 
@@ -91,6 +122,10 @@ struct Terminal {
     bool progress = false;  // the file or plug-in at hand, on stderr
     bool busy = false;
     bool lineOpen = false;
+    // While songs are read: how many files the inputs hold, how many have
+    // been started (each reading names its file once). 0 files: a scan.
+    size_t files = 0;
+    size_t started = 0;
     int32_t rect[4] = {0, 0, 0, 0};
 } g_terminal;
 
@@ -101,9 +136,26 @@ void ClearProgressLine() {
     }
 }
 
+int TerminalColumns() {
+    winsize size{};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col >= 40) return size.ws_col;
+    return 80;
+}
+
 void ShowStatus(const char* text) {
     if (!g_terminal.progress || !g_terminal.busy) return;
-    std::fprintf(stderr, "\r\033[K%.*s", 78, text);
+    const int columns = TerminalColumns();
+    if (g_terminal.files == 0) {
+        std::fprintf(stderr, "\r\033[K%.*s", columns - 2, text);
+    } else {
+        if (g_terminal.started < g_terminal.files) ++g_terminal.started;
+        constexpr int kBar = 24;
+        const int filled = static_cast<int>(kBar * g_terminal.started / g_terminal.files);
+        const std::string counts = TextFormat(" %zu/%zu ", g_terminal.started, g_terminal.files);
+        const int room = columns - 3 - kBar - static_cast<int>(counts.size());
+        std::fprintf(stderr, "\r\033[K[%.*s%.*s]%s%.*s", filled, "########################", kBar - filled,
+                     "........................", counts.c_str(), room > 0 ? room : 0, text);
+    }
     g_terminal.lineOpen = true;
 }
 
@@ -164,6 +216,9 @@ bool ParseOptions(int argc, char** argv, Options& options, int& exitCode) {
         {"no-vst", no_argument, nullptr, kOptNoVst},
         {"wine-prefix", required_argument, nullptr, kOptWinePrefix},
         {"repeat", required_argument, nullptr, kOptRepeat},
+        {"format", required_argument, nullptr, kOptFormat},
+        {"hints", no_argument, nullptr, kOptHints},
+        {"fail-on-missing", no_argument, nullptr, kOptFailOnMissing},
         {"quiet", no_argument, nullptr, 'q'},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, 'V'},
@@ -183,6 +238,17 @@ bool ParseOptions(int argc, char** argv, Options& options, int& exitCode) {
             case kOptNoVst: options.noVst = true; break;
             case kOptWinePrefix: options.winePrefix = optarg; break;
             case kOptRepeat: options.repeat = std::atoi(optarg); break;
+            case kOptFormat:
+                if (!ParseExportFormat(optarg, &options.format)) {
+                    std::fprintf(stderr,
+                                 "quorvel: unknown --format '%s' (accepted: text, json, csv)\nTry 'quorvel --help'.\n",
+                                 optarg);
+                    exitCode = 2;
+                    return false;
+                }
+                break;
+            case kOptHints: options.hints = true; break;
+            case kOptFailOnMissing: options.failOnMissing = true; break;
             case 'q': options.quiet = true; break;
             case 'h':
                 std::fputs(kUsage, stdout);
@@ -242,13 +308,15 @@ bool Configure(const Options& options) {
 
 bool ExportTo(const Options& options) {
     if (options.exportPath == "-") {
-        const std::string report = BuildReport();
+        const std::string report = BuildExportBytes(options.format, options.hints);
         return std::fwrite(report.data(), 1, report.size(), stdout) == report.size() && std::fflush(stdout) == 0;
     }
     CommandLine = CommandLineRequest{};
     CommandLine.pending = 1;
     CommandLine.exportPath = options.exportPath;
     CommandLine.overwrite = options.overwrite ? 1 : 0;
+    CommandLine.format = options.format;
+    CommandLine.hints = options.hints ? 1 : 0;
     const int written = ExportReport(nullptr);
     DiscardCommandLine();
     return written != 0;
@@ -289,6 +357,49 @@ bool ReadInputs(const Options& options, int& exitCode) {
     }
 
     return ranSomething;
+}
+
+void CountFile(const char*, void* context) { ++*static_cast<size_t*>(context); }
+
+// The files a reading of the options will start, for the progress display:
+// the same walks, listed once more before the reading.
+size_t CountInputs(const Options& options) {
+    size_t files = 0;
+    const int subfolderMode = options.noSubfolders ? 0 : options.subfolders ? 1 : 2;
+    CommandLine = CommandLineRequest{};
+    CommandLine.subfolderMode = subfolderMode;
+    if (options.haveFolder) CommandLine.folderText = options.folder;
+    if (options.haveFile) CommandLine.fileText = options.file;
+    CommandLineWalk walk;
+    if ((options.haveFolder || options.haveFile) && ResolveCommandLineWalk(walk))
+        WalkFolder(walk.folder.c_str(), walk.pattern.c_str(), walk.recurse, CountFile, &files);
+    for (const std::string& given : options.paths) {
+        const std::string path = Absolute(given);
+        if (IsFolder(path.c_str())) {
+            CommandLine.folderText = path;
+            CommandLine.fileText.reset();
+            if (ResolveCommandLineWalk(walk))
+                WalkFolder(walk.folder.c_str(), walk.pattern.c_str(), walk.recurse, CountFile, &files);
+        } else if (MatchMaskList(PathFileName(path.c_str()), SongFilePattern) && PathExists(path.c_str())) {
+            ++files;
+        }
+    }
+    CommandLine = CommandLineRequest{};
+    return files;
+}
+
+// The summary's remarks on what may explain the missing plug-ins.
+void PrintMissingRemarks(const Options& options) {
+    const std::vector<MissingHint> hints = BuildMissingHints();
+    for (const std::string& remark : OtherKindRemarks(hints)) std::fprintf(stderr, "%s\n", remark.c_str());
+    size_t close = 0;
+    for (const MissingHint& hint : hints) close += hint.closeName ? 1 : 0;
+    if (close == 0) return;
+    const char* where = options.format != ExportFormat::kText ? "" : options.hints ? " (see the hints)" : " (--hints shows them)";
+    if (close == 1)
+        std::fprintf(stderr, "1 missing plug-in has an installed plug-in of a close name%s\n", where);
+    else
+        std::fprintf(stderr, "%zu missing plug-ins have installed plug-ins of a close name%s\n", close, where);
 }
 
 // A line of /proc/self/status ("VmRSS", "VmHWM") in kB; -1 when unknown.
@@ -346,7 +457,12 @@ int main(int argc, char** argv) {
     bool ranSomething = false;
     for (int round = 1; round <= options.repeat; ++round) {
         if (round > 1) ClearReadingResults();
+        if (g_terminal.progress) {
+            g_terminal.files = CountInputs(options);
+            g_terminal.started = 0;
+        }
         ranSomething = ReadInputs(options, exitCode) || ranSomething;
+        g_terminal.files = 0;
         if (options.repeat > 1) {
             const std::string report = BuildReport();
             std::fprintf(stderr, "Round %d: %s - report %08lx - resident %ld kB - peak %ld kB\n", round,
@@ -366,11 +482,17 @@ int main(int argc, char** argv) {
             if (!ExportTo(toStdout)) exitCode = 1;
         }
     }
-    if (!options.quiet) std::fprintf(stderr, "%s\n", FormatStatusSummary().c_str());
+    if (!options.quiet) {
+        std::fprintf(stderr, "%s\n", FormatStatusSummary().c_str());
+        PrintMissingRemarks(options);
+    }
+    // A gate for scripts: only once the report is out, and never over a failure.
+    if (options.failOnMissing && exitCode == 0 && !MissingPlugins.members.empty()) exitCode = 3;
 
     ClearSongList();
     PluginSetClear(UsedPlugins);
     PluginSetClear(MissingPlugins);
     PluginSetClear(InstalledPlugins);
+    ForeignLibraries.clear();
     return exitCode;
 }

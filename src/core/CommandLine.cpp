@@ -28,6 +28,21 @@ std::optional<std::string> SwitchValue(const char* text, const char* name, const
 
 }  // namespace
 
+bool ParseExportFormat(const char* text, ExportFormat* format) {
+    if (!text) return false;
+    static const struct {
+        const char* name;
+        ExportFormat format;
+    } kFormats[] = {{"text", ExportFormat::kText}, {"json", ExportFormat::kJson}, {"csv", ExportFormat::kCsv}};
+    for (const auto& known : kFormats) {
+        if (CompareNames(text, known.name) == 0) {
+            *format = known.format;
+            return true;
+        }
+    }
+    return false;
+}
+
 void ParseCommandLineInto(const char* text, CommandLineRequest& request) {
     request = CommandLineRequest{};
     if (!text) return;
@@ -41,6 +56,7 @@ void ParseCommandLineInto(const char* text, CommandLineRequest& request) {
     if (request.exportPath) {
         request.overwrite = FindTextNoCase(text, "/o") ? 1 : 0;
         request.quitAfterExport = FindTextNoCase(text, "/q") ? 1 : 0;
+        if (const auto format = SwitchValue(text, "/t:", " ")) ParseExportFormat(format->c_str(), &request.format);
     }
     request.pending = (request.folderText || request.fileText) ? 1 : 0;
 }

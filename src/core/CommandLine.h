@@ -5,6 +5,12 @@
 #include <optional>
 #include <string>
 
+// What an export writes: the text report, or the same results for programs.
+enum class ExportFormat { kText, kJson, kCsv };
+
+// "text", "json" or "csv" in any letter case; false for anything else.
+bool ParseExportFormat(const char* text, ExportFormat* format);
+
 struct CommandLineRequest {
     int pending = 0;
     int overwrite = 0;
@@ -13,6 +19,10 @@ struct CommandLineRequest {
     std::optional<std::string> folderText;
     std::optional<std::string> fileText;
     std::optional<std::string> exportPath;
+    // "/t:json" or "/t:csv" (text when absent or unknown), and the Linux
+    // program's hints appendix behind a text report.
+    ExportFormat format = ExportFormat::kText;
+    int hints = 0;
 };
 
 extern CommandLineRequest CommandLine;

@@ -41,6 +41,23 @@ void RunDroppedFiles(const std::vector<std::string>& paths) {
     RunEnd(run);
 }
 
+int ResolveCommandLineWalk(CommandLineWalk& walk) {
+    walk = CommandLineWalk{};
+    walk.pattern = SongFilePattern;
+    if (CommandLine.folderText) {
+        walk.folder = *CommandLine.folderText;
+        if (!PathExists(walk.folder.c_str())) return 0;
+        if (CommandLine.fileText) walk.pattern = *CommandLine.fileText;
+    } else if (CommandLine.fileText) {
+        const std::string& file = *CommandLine.fileText;
+        if (!PathExists(file.c_str())) return 0;
+        walk.folder = PathFolder(file.c_str());
+        walk.pattern = PathFileName(file.c_str());
+    }
+    walk.recurse = CommandLine.subfolderMode == 2 ? (Settings.ScanSubfolders ? 1 : 0) : CommandLine.subfolderMode;
+    return 1;
+}
+
 CommandLineOutcome RunCommandLine(void* mainWindow) {
     // A paint that arrives while a message box of this run is open must not
     // start the run a second time.
@@ -49,34 +66,20 @@ CommandLineOutcome RunCommandLine(void* mainWindow) {
     underWay = true;
 
     const ProcessingRun run = RunStart();
-    std::string folder;
-    std::string pattern = SongFilePattern;
-    if (CommandLine.folderText) {
-        folder = *CommandLine.folderText;
-        if (!PathExists(folder.c_str())) {
-            FrontEndShowError(nullptr,
-                              TextFormat("The specified folder \"%s\" does not exist!", folder.c_str()).c_str());
-            DiscardCommandLine();
-            underWay = false;
-            return CommandLineOutcome::kMissingInput;
-        }
-        if (CommandLine.fileText) pattern = *CommandLine.fileText;
-    } else if (CommandLine.fileText) {
-        const std::string& file = *CommandLine.fileText;
-        if (!PathExists(file.c_str())) {
-            FrontEndShowError(nullptr,
-                              TextFormat("The specified file \"%s\" could not be found!", file.c_str()).c_str());
-            DiscardCommandLine();
-            underWay = false;
-            return CommandLineOutcome::kMissingInput;
-        }
-        folder = PathFolder(file.c_str());
-        pattern = PathFileName(file.c_str());
+    CommandLineWalk walk;
+    if (!ResolveCommandLineWalk(walk)) {
+        const std::string message =
+            CommandLine.folderText
+                ? TextFormat("The specified folder \"%s\" does not exist!", CommandLine.folderText->c_str())
+                : TextFormat("The specified file \"%s\" could not be found!", CommandLine.fileText->c_str());
+        FrontEndShowError(nullptr, message.c_str());
+        DiscardCommandLine();
+        underWay = false;
+        return CommandLineOutcome::kMissingInput;
     }
 
     RunEnterBusy();
-    const int recurse = CommandLine.subfolderMode == 2 ? (Settings.ScanSubfolders ? 1 : 0) : CommandLine.subfolderMode;
-    WalkFolder(folder.c_str(), pattern.c_str(), recurse, ReadSongFile, nullptr);
+    WalkFolder(walk.folder.c_str(), walk.pattern.c_str(), walk.recurse, ReadSongFile, nullptr);
 
     CommandLineOutcome outcome = CommandLineOutcome::kRead;
     if (CommandLine.exportPath) {

@@ -31,6 +31,16 @@ enum class CommandLineOutcome {
     kExportFailed,   // read, but the asked-for report was not written
 };
 
+// Where the pending request's run walks.
+struct CommandLineWalk {
+    std::string folder;
+    std::string pattern;
+    int recurse = 0;
+};
+// 1 and the walk; 0 when the request's folder (or, without one, its file)
+// does not exist.
+int ResolveCommandLineWalk(CommandLineWalk& walk);
+
 // The command-line run, once: reads the request's folder or file, writes the
 // report when asked, closes the main window after it when asked.
 CommandLineOutcome RunCommandLine(void* mainWindow);

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/ByteOrder.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -257,6 +258,12 @@ struct MemorySource {
     size_t size;
 };
 
+size_t ReadFileAt(void* source, uint64_t offset, void* buffer, size_t n) {
+    PlatformFile* file = static_cast<PlatformFile*>(source);
+    if (!FileSeek(file, offset)) return 0;
+    return FileRead(file, buffer, n);
+}
+
 size_t ReadMemory(void* source, uint64_t offset, void* buffer, size_t n) {
     const MemorySource* memory = static_cast<const MemorySource*>(source);
     if (offset >= memory->size) return 0;
@@ -281,6 +288,16 @@ int PeImageRead(PeReadAt read, void* source, uint64_t fileSize, PeImage* image) 
 int PeImageReadMemory(const void* data, size_t size, PeImage* image) {
     MemorySource memory{static_cast<const unsigned char*>(data), data ? size : 0};
     return PeImageRead(ReadMemory, &memory, memory.size, image);
+}
+
+int PeImageReadFile(const char* path, PeImage* image) {
+    FilePtr file(path && *path ? FileOpenRead(path) : nullptr);
+    uint64_t size = 0;
+    if (!file || !FileGetSize(file.get(), &size)) {
+        *image = PeImage{};
+        return Fail(image, PeProblem::kNotPe);
+    }
+    return PeImageRead(ReadFileAt, file.get(), size, image);
 }
 
 uint16_t PeNativeMachine() {

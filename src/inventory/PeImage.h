@@ -56,6 +56,8 @@ using PeReadAt = size_t (*)(void* source, uint64_t offset, void* buffer, size_t 
 // it is damaged, noted as kExportsDamaged). 0 otherwise, with the reason.
 int PeImageRead(PeReadAt read, void* source, uint64_t fileSize, PeImage* image);
 int PeImageReadMemory(const void* data, size_t size, PeImage* image);
+// The file at path (0 with kNotPe when it cannot be opened).
+int PeImageReadFile(const char* path, PeImage* image);
 
 // The processor kind this program was built for (0 where PE has none).
 uint16_t PeNativeMachine();

@@ -5,6 +5,7 @@
 
 #include "core/FrontEnd.h"
 #include "core/PluginSet.h"
+#include "inventory/ForeignLibraries.h"
 #include "inventory/WavesShell.h"
 #include "platform/Library.h"
 #include "platform/Text.h"
@@ -13,7 +14,10 @@ void ProbeVstPlugin(const char* path, void* context) {
     // Released only on the way out: a WaveShell stays mapped while the
     // enumeration it started runs.
     LibraryPtr library(LibraryMap(path));
-    if (!library) return;
+    if (!library) {
+        ProbeForeignLibrary(path);
+        return;
+    }
     if (!LibraryHasExport(library.get(), "main") && !LibraryHasExport(library.get(), "VSTPluginMain")) return;
     const char* name = PathFileName(path);
     if (FindTextNoCase(name, "WaveShell")) {

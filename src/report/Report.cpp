@@ -11,6 +11,9 @@
 #include "core/Results.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
+#include "report/CsvReport.h"
+#include "report/Hints.h"
+#include "report/JsonReport.h"
 #include "settings/SettingsFile.h"
 
 namespace {
@@ -25,6 +28,8 @@ const char kInstalledHeader[] =
     "\r\n\r\n\r\n--- Installed plugins: ---------------------------------------------------------\r\n\r\n\r\n\r\n";
 const char kErrorsHeader[] =
     "\r\n\r\n\r\n--- Errors: --------------------------------------------------------------------\r\n\r\n\r\n\r\n";
+const char kHintsHeader[] =
+    "\r\n--- Hints: ---------------------------------------------------------------------\r\n\r\n\r\n\r\n";
 const char kInfoNotAvailable[] = "Info not available!\r\n";
 const char kCrLf[] = "\r\n";
 
@@ -195,6 +200,44 @@ std::string BuildReport() {
     return out;
 }
 
+std::string BuildHintsAppendix() {
+    std::string out(kHintsHeader);
+    if (InstalledPlugins.members.empty()) {
+        out.append(kInfoNotAvailable);
+    } else if (UsedPlugins.members.empty() || MissingPlugins.members.empty()) {
+        out.append("No missing plugins found!\r\n");
+    } else {
+        size_t lines = 0;
+        for (const MissingHint& hint : BuildMissingHints()) {
+            const char* name = hint.missing->name.c_str();
+            if (hint.otherKind) {
+                const std::string path = PathJoin(hint.otherKind->folder, hint.otherKind->name);
+                out += TextFormat("%s missing \xE2\x80\x94 exists only as a %s library: %s\r\n", name,
+                                  MachineKindText(hint.otherKind->machine), path.c_str());
+                ++lines;
+            }
+            if (hint.closeName) {
+                out += TextFormat("%s missing \xE2\x80\x94 did you mean %s?\r\n", name, hint.closeName->name.c_str());
+                ++lines;
+            }
+        }
+        if (lines == 0) out.append("No hints for the missing plugins!\r\n");
+    }
+    out.append("\r\n\r\n");
+    return out;
+}
+
+std::string BuildExportBytes(ExportFormat format, bool hints) {
+    switch (format) {
+        case ExportFormat::kJson: return BuildJsonReport();
+        case ExportFormat::kCsv: return BuildCsvReport();
+        case ExportFormat::kText: break;
+    }
+    std::string report = BuildReport();
+    if (hints) report += BuildHintsAppendix();
+    return report;
+}
+
 int ExportReport(void* owner) {
     std::string path;
     const bool fromDialog = !CommandLine.pending;
@@ -224,7 +267,8 @@ int ExportReport(void* owner) {
     }
     bool written = false;
     try {
-        const std::string report = BuildReport();
+        const std::string report = fromDialog ? BuildReport()
+                                              : BuildExportBytes(CommandLine.format, CommandLine.hints != 0);
         // The sync makes a full disk show here rather than pass unnoticed.
         written = FileWrite(file.get(), report.data(), report.size()) && FileSync(file.get());
     } catch (const std::bad_alloc&) {

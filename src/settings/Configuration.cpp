@@ -4,6 +4,7 @@
 #include "core/PluginSet.h"
 #include "core/Results.h"
 #include "inventory/FolderWalk.h"
+#include "inventory/ForeignLibraries.h"
 #include "inventory/VstProbe.h"
 #include "inventory/WavesShell.h"
 #include "platform/Files.h"
@@ -18,6 +19,7 @@ int ApplyConfiguration(void* dialog, int scanSubfolders) {
     if (Settings.VstFolder1Enabled || Settings.VstFolder2Enabled) {
         FrontEndEnterBusy();
         if (InstalledPlugins.count) PluginSetClear(InstalledPlugins);
+        ForeignLibraries.clear();
         WavesEnumerated = 0;
         // A folder that no longer exists gives nothing: the walk would list
         // whatever folder happens to be current and take its libraries for
@@ -30,6 +32,7 @@ int ApplyConfiguration(void* dialog, int scanSubfolders) {
         FrontEndLeaveBusy();
     } else {
         PluginSetClear(InstalledPlugins);
+        ForeignLibraries.clear();
     }
 
     PluginSetClear(UsedPlugins);

@@ -132,25 +132,73 @@ void SettingsEncodeHead(std::string& out, const int32_t rect[4], const AppSettin
     EncodeHead(out, rect, settings, false);
 }
 
-void SettingsEncodeInventory(std::string& out, const PluginSet& plugins) {
+namespace {
+
+bool StorableText(const std::string& text) { return std::strlen(text.c_str()) < kSettingsMaxTextLength; }
+
+void AppendText(std::string& out, const std::string& text) {
+    const size_t length = std::strlen(text.c_str());
+    AppendLe32(out, static_cast<uint32_t>(length + 1));
+    out.append(text.c_str(), length + 1);
+}
+
+void PatchLe32(std::string& out, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out[at + i] = static_cast<char>(v >> (8 * i));
+}
+
+void EncodeForeign(std::string& out, const ForeignLibrarySet& foreign) {
+    if (foreign.empty()) return;
+    out.append(kSettingsForeignTag, sizeof kSettingsForeignTag);
+    const size_t countAt = out.size();
+    AppendLe32(out, 0);
+    uint32_t written = 0;
+    for (const auto& member : foreign) {
+        const ForeignLibrary& library = member.second;
+        if (!StorableText(library.name) || !StorableText(library.folder)) continue;
+        AppendText(out, library.name);
+        AppendText(out, library.folder);
+        AppendLe32(out, library.machine);
+        ++written;
+    }
+    PatchLe32(out, countAt, written);
+}
+
+void ParseForeign(const uint8_t* data, size_t size, size_t pos, ForeignLibrarySet& foreign) {
+    if (size - pos < sizeof kSettingsForeignTag + 4 ||
+        std::memcmp(data + pos, kSettingsForeignTag, sizeof kSettingsForeignTag) != 0)
+        return;
+    pos += sizeof kSettingsForeignTag;
+    const uint32_t count = LoadLe32(data + pos);
+    pos += 4;
+    std::string name;
+    std::string folder;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (!ReadText(data, size, pos, name) || !ReadText(data, size, pos, folder) || size - pos < 4) return;
+        const uint32_t machine = LoadLe32(data + pos);
+        pos += 4;
+        ForeignLibraryAdd(foreign, name.c_str(), folder.c_str(), static_cast<uint16_t>(machine));
+    }
+}
+
+}  // namespace
+
+void SettingsEncodeInventory(std::string& out, const PluginSet& plugins, const ForeignLibrarySet& foreign) {
     const size_t countAt = out.size();
     AppendLe32(out, 0);
     uint32_t written = 0;
     for (const auto& member : plugins.members) {
         const PluginRecord& record = member.second;
-        const size_t nameLength = std::strlen(record.name.c_str());
-        const size_t folderLength = std::strlen(record.folder.c_str());
-        if (nameLength >= kSettingsMaxTextLength || folderLength >= kSettingsMaxTextLength) continue;
-        AppendLe32(out, static_cast<uint32_t>(nameLength + 1));
-        out.append(record.name.c_str(), nameLength + 1);
-        AppendLe32(out, static_cast<uint32_t>(folderLength + 1));
-        out.append(record.folder.c_str(), folderLength + 1);
+        if (!StorableText(record.name) || !StorableText(record.folder)) continue;
+        AppendText(out, record.name);
+        AppendText(out, record.folder);
         ++written;
     }
-    for (int i = 0; i < 4; ++i) out[countAt + i] = static_cast<char>(written >> (8 * i));
+    PatchLe32(out, countAt, written);
+    EncodeForeign(out, foreign);
 }
 
-int SettingsParse(const uint8_t* data, size_t size, int32_t rect[4], AppSettings& settings, PluginSet& plugins) {
+int SettingsParse(const uint8_t* data, size_t size, int32_t rect[4], AppSettings& settings, PluginSet& plugins,
+                  ForeignLibrarySet* foreign) {
     if (!data) size = 0;
     // The image as it stands, overlaid with the bytes the file reaches.
     std::string head;
@@ -189,6 +237,12 @@ int SettingsParse(const uint8_t* data, size_t size, int32_t rect[4], AppSettings
         }
         PluginSetAdd(plugins, name.c_str(), folder.c_str());
     }
+    if (foreign) {
+        try {
+            ParseForeign(data, size, pos, *foreign);
+        } catch (const std::bad_alloc&) {
+        }
+    }
     return 1;
 }
 
@@ -200,7 +254,7 @@ void LoadSettings(void* mainWindow) {
         std::string bytes;
         if (ReadWholeFile(g_path.c_str(), bytes) && !bytes.empty()) {
             SettingsParse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), rect, Settings,
-                          InstalledPlugins);
+                          InstalledPlugins, &ForeignLibraries);
             UpdateStatusLine();
             FrontEndSetWindowRect(rect);
             return;
@@ -225,8 +279,10 @@ int SaveSettings(void* mainWindow) {
             std::string bytes;
             bytes.reserve(kSettingsRecordsOffset + (old.size() > kSettingsCountOffset ? old.size() : 0));
             SettingsEncodeHead(bytes, rect, Settings);
+            // Without an inventory the libraries of another kind are all
+            // the scan found, and they are written with the empty list.
             if (InstalledPlugins.members.empty())
-                AppendLe32(bytes, 0);
+                SettingsEncodeInventory(bytes, InstalledPlugins, ForeignLibraries);
             else if (old.size() > kSettingsCountOffset)
                 bytes.append(old, kSettingsCountOffset, std::string::npos);
             written = WriteReplacing(g_path, bytes);
@@ -245,7 +301,7 @@ int SaveInstalledPlugins() {
         // A shorter file is extended with zero bytes, filled in by the next SaveSettings.
         std::string bytes(kSettingsCountOffset, '\0');
         old.copy(bytes.data(), kSettingsCountOffset);
-        SettingsEncodeInventory(bytes, InstalledPlugins);
+        SettingsEncodeInventory(bytes, InstalledPlugins, ForeignLibraries);
         return WriteReplacing(g_path, bytes);
     } catch (const std::bad_alloc&) {
         return 0;

@@ -3,7 +3,10 @@
 //
 // Layout (little-endian): rectangle (4 x int32) at 0, the settings block at
 // 16, the record count N at 1328, then N records of
-// (L1, name and its zero, L2, folder and its zero).
+// (L1, name and its zero, L2, folder and its zero). Behind the records the
+// libraries of another processor kind may follow: the tag "FRGN", M, and M
+// records of (L1, name, L2, folder, machine as uint32). Readers that stop
+// after the N records never see them.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +14,7 @@
 #include <string>
 
 #include "core/PluginSet.h"
+#include "inventory/ForeignLibraries.h"
 
 inline constexpr size_t kSettingsPathSize = 260;
 
@@ -44,6 +48,7 @@ inline constexpr size_t kBlockVstFolder1 = 792;
 inline constexpr size_t kBlockVstFolder2 = 1052;
 // L1 and L2 count the text and its zero; texts are at most 259 bytes.
 inline constexpr uint32_t kSettingsMaxTextLength = 260;
+inline constexpr char kSettingsForeignTag[4] = {'F', 'R', 'G', 'N'};
 
 extern AppSettings Settings;
 
@@ -64,10 +69,14 @@ int SaveInstalledPlugins();
 // not reach keep their values. Records are added to plugins in file order; a
 // record with a length of 0 or above 260, or cut short by the end of the
 // image, ends the list and the complete records before it are kept.
-// Returns 1 when the list was read whole, 0 when damage ended it.
-int SettingsParse(const uint8_t* data, size_t size, int32_t rect[4], AppSettings& settings, PluginSet& plugins);
+// Returns 1 when the list was read whole, 0 when damage ended it. With
+// foreign, the libraries of another kind behind a whole list go there, up to
+// any damage (which leaves the result alone: they are only a remark).
+int SettingsParse(const uint8_t* data, size_t size, int32_t rect[4], AppSettings& settings, PluginSet& plugins,
+                  ForeignLibrarySet* foreign = nullptr);
 // The first 1328 bytes of a file: rectangle and block.
 void SettingsEncodeHead(std::string& out, const int32_t rect[4], const AppSettings& settings);
-// N and the records, in the set's order. A record whose name or folder is
-// longer than a stored text can be is left out, so that the list reads back.
-void SettingsEncodeInventory(std::string& out, const PluginSet& plugins);
+// N and the records, in the set's order, then the foreign libraries when
+// there are any. A record whose name or folder is longer than a stored text
+// can be is left out, so that the list reads back.
+void SettingsEncodeInventory(std::string& out, const PluginSet& plugins, const ForeignLibrarySet& foreign);
