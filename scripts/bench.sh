@@ -2,7 +2,8 @@
 # The benchmark (never a timed test): builds the release program and the bench
 # programs, writes the benchmark collection once (again only when its
 # generator changed), then measures side by side on the same files
-#   1. the Linux program end to end (songs run with a cached inventory),
+#   1. the Linux program end to end (songs run with a cached inventory), writing
+#      the text report and the JSON form of the same results,
 #   2. the floor (read, inflate, Expat with empty handlers; bench/floor_main.cpp),
 #   3. the peer (bench/peer.py, Python's standard library),
 #   4. the RNS reader alone and the inventory scan alone,
@@ -60,6 +61,7 @@ echo "== songs: warming the file cache"
 echo "== songs: program, floor and peer, $runs runs each"
 for run in $(seq "$runs"); do
   measure program "$program" -c "$config" -s -o -e "$bench/report.txt" "$collection/songs"
+  measure json "$program" -c "$config" -q -s -o --format=json -e "$bench/report.json" "$collection/songs"
   measure floor "$build"/bench/quorvel-bench-floor "$collection/songs"
   measure zipped "$program" -c "$config" -q -s -o -e "$bench/report-zipped.txt" \
     "$collection/songs/large" "$collection/songs/small"
@@ -142,7 +144,13 @@ peer = dict(zip(peer_out[::2], peer_out[1::2]))
 summary = open(os.path.join(bench, "program.err")).read()
 collected = re.search(r"Collected (?:VST )?plugins: (\d+)", summary)
 
-labels = ("program", "zipped", "floor", "peer")
+import json
+document = json.load(open(os.path.join(bench, "report.json"), encoding="utf-8"))
+json_songs = len(document["songs"])
+json_mib = os.path.getsize(os.path.join(bench, "report.json")) / MiB
+text_mib = os.path.getsize(os.path.join(bench, "report.txt")) / MiB
+
+labels = ("program", "json", "zipped", "floor", "peer")
 wall = {k: median(k, 0) for k in labels}
 cpu = {k: median(k, 1) for k in labels}
 peak = {k: max(r[2] for r in rows[k]) / 1024 for k in labels}
@@ -192,6 +200,7 @@ add("")
 add("| | wall s | CPU s | MB/s of XML | songs/s | peak MiB |")
 add("|---|---:|---:|---:|---:|---:|")
 for key, name, files in (("program", "the program, `quorvel -s -e` on all songs", songs),
+                         ("json", "the same with `--format=json`", songs),
                          ("floor", "the floor", songs),
                          ("peer", "the Python peer", songs),
                          ("zipped", "the program on the zipped songs only", songs - 50)):
@@ -203,6 +212,9 @@ add("|---|---:|---:|---|")
 add("| program ÷ floor (wall) | %.2f | ≤ 1.30 | %s |" % (ratio_floor, verdict(ratio_floor <= 1.30)))
 add("| program ÷ floor (CPU) | %.2f | | |" % (cpu["program"] / cpu["floor"]))
 add("| peer ÷ program (wall) | %.1f | ≥ 5 | %s |" % (ratio_peer, verdict(ratio_peer >= 5)))
+ratio_json = wall["json"] / wall["program"]
+add("| JSON ÷ text report (wall) | %.3f | ≤ 1.05 | %s |" % (ratio_json, verdict(ratio_json <= 1.05)))
+add("| JSON ÷ text report (CPU) | %.3f | | |" % (cpu["json"] / cpu["program"]))
 add("| peak memory, all songs | %.1f MiB | ≤ %.1f MiB (3 × largest Song.xml + 32) | %s |" %
     (peak["program"], budget, verdict(peak["program"] <= budget)))
 add("| peak memory, zipped songs only | %.1f MiB | ≤ %.1f MiB | %s |" %
@@ -212,6 +224,9 @@ add("The peer found %s songs, %s plug-in references and %s distinct plug-ins wit
     (peer.get("songs"), peer.get("references"), peer.get("plugins"), peer.get("errors")))
 add("program collected %s distinct plug-ins (its status summary): both did the same work." %
     (collected.group(1) if collected else "?"))
+add("The JSON form (%.1f MiB beside the text report's %.1f MiB) parses with Python's `json` and lists" %
+    (json_mib, text_mib))
+add("%d songs." % json_songs)
 add("")
 add("## Parts alone")
 add("")

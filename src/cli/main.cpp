@@ -395,7 +395,10 @@ void PrintMissingRemarks(const Options& options) {
     size_t close = 0;
     for (const MissingHint& hint : hints) close += hint.closeName ? 1 : 0;
     if (close == 0) return;
-    const char* where = options.format != ExportFormat::kText ? "" : options.hints ? " (see the hints)" : " (--hints shows them)";
+    // Where to look: JSON and CSV carry the names, a text report only with --hints.
+    const char* where = "";
+    if (options.format == ExportFormat::kText)
+        where = options.hints ? " (see the hints)" : close == 1 ? " (--hints shows it)" : " (--hints shows them)";
     if (close == 1)
         std::fprintf(stderr, "1 missing plug-in has an installed plug-in of a close name%s\n", where);
     else

@@ -75,16 +75,22 @@ std::vector<MissingHint> BuildMissingHints() {
     return hints;
 }
 
+std::string KindWithArticle(uint16_t machine) {
+    const std::string kind = MachineKindText(machine);
+    const bool vowel = std::string_view("AEIOUaeiou").find(kind[0]) != std::string_view::npos;
+    return (vowel ? "an " : "a ") + kind;
+}
+
 std::vector<std::string> OtherKindRemarks(const std::vector<MissingHint>& hints) {
-    std::map<std::string, int> counts;
+    std::map<uint16_t, int> counts;
     for (const MissingHint& hint : hints)
-        if (hint.otherKind) ++counts[MachineKindText(hint.otherKind->machine)];
+        if (hint.otherKind) ++counts[hint.otherKind->machine];
     std::vector<std::string> remarks;
-    for (const auto& [kind, count] : counts) {
+    for (const auto& [machine, count] : counts) {
         if (count == 1)
-            remarks.push_back(TextFormat("1 missing plug-in exists only as a %s library", kind.c_str()));
+            remarks.push_back("1 missing plug-in exists only as " + KindWithArticle(machine) + " library");
         else
-            remarks.push_back(TextFormat("%d missing plug-ins exist only as %s libraries", count, kind.c_str()));
+            remarks.push_back(TextFormat("%d missing plug-ins exist only as %s libraries", count, MachineKindText(machine)));
     }
     return remarks;
 }

@@ -3,6 +3,7 @@
 // name differs only in letter case, blanks, version digits or a 64-bit mark.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,3 +30,5 @@ std::vector<MissingHint> BuildMissingHints();
 // "1 missing plug-in exists only as a 32-bit library" for each processor
 // kind that has any, or nothing.
 std::vector<std::string> OtherKindRemarks(const std::vector<MissingHint>& hints);
+// "a 32-bit", "an ARM64": the kind with its article.
+std::string KindWithArticle(uint16_t machine);

@@ -212,8 +212,8 @@ std::string BuildHintsAppendix() {
             const char* name = hint.missing->name.c_str();
             if (hint.otherKind) {
                 const std::string path = PathJoin(hint.otherKind->folder, hint.otherKind->name);
-                out += TextFormat("%s missing \xE2\x80\x94 exists only as a %s library: %s\r\n", name,
-                                  MachineKindText(hint.otherKind->machine), path.c_str());
+                out += TextFormat("%s missing \xE2\x80\x94 exists only as %s library: %s\r\n", name,
+                                  KindWithArticle(hint.otherKind->machine).c_str(), path.c_str());
                 ++lines;
             }
             if (hint.closeName) {

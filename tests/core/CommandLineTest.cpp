@@ -6,62 +6,42 @@
 
 namespace {
 
-CommandLineRequest Parse(const char* text) {
+// The request as one line: pending, folder, file, export, subfolder mode,
+// overwrite, quit, format ("-" for an absent text).
+std::string Parsed(const char* text) {
     KeepSeed("cmdline", text);
-    CommandLineRequest request;
-    ParseCommandLineInto(text, request);
-    return request;
+    CommandLineRequest r;
+    ParseCommandLineInto(text, r);
+    const auto shown = [](const std::optional<std::string>& value) { return value ? "[" + *value + "]" : "-"; };
+    return std::to_string(r.pending) + " " + shown(r.folderText) + " " + shown(r.fileText) + " " +
+           shown(r.exportPath) + " s" + std::to_string(r.subfolderMode) + " o" + std::to_string(r.overwrite) + " q" +
+           std::to_string(r.quitAfterExport) + " t" + std::to_string(static_cast<int>(r.format));
 }
 
 }  // namespace
 
-TEST(ParseCommandLine, ReadsTheFullExample) {
-    const auto r = Parse("/p:C:\\Songs\\ /s+ /e:C:\\report.txt /o /q");
-    EXPECT_EQ(r.folderText, "C:\\Songs");
-    EXPECT_FALSE(r.fileText);
-    EXPECT_EQ(r.exportPath, "C:\\report.txt");
-    EXPECT_EQ(r.subfolderMode, 1);
-    EXPECT_EQ(r.overwrite, 1);
-    EXPECT_EQ(r.quitAfterExport, 1);
-    EXPECT_EQ(r.pending, 1);
-}
-
-TEST(ParseCommandLine, KeepsTheQuirksOfTheSwitchSyntax) {
-    // Both subfolder switches: off wins.
-    EXPECT_EQ(Parse("/p:x /s+ /s-").subfolderMode, 0);
-    EXPECT_EQ(Parse("/p:x").subfolderMode, 2);
-    // /o and /q mean nothing without /e:.
-    const auto noExport = Parse("/p:C:\\Songs /o /q");
-    EXPECT_EQ(noExport.overwrite, 0);
-    EXPECT_EQ(noExport.quitAfterExport, 0);
-    // A switch written against the next one loses its last character.
-    EXPECT_EQ(Parse("/p:C:\\Songs/e:x.txt").folderText, "C:\\Song");
-    EXPECT_EQ(Parse("/p:C:\\Songs/e:x.txt").exportPath, "x.txt");
-    // /e: alone is not pending.
-    const auto exportOnly = Parse("/e:C:\\r.txt /q");
-    EXPECT_EQ(exportOnly.pending, 0);
-    EXPECT_EQ(exportOnly.quitAfterExport, 1);
-    // Any letter case; the first occurrence counts.
-    const auto upper = Parse("/P:C:\\One /p:C:\\Two /F:a.xrns");
-    EXPECT_EQ(upper.folderText, "C:\\One");
-    EXPECT_EQ(upper.fileText, "a.xrns");
-    // Blanks and backslashes only: an empty folder that is still pending.
-    const auto empty = Parse("/p: \\\\  ");
-    EXPECT_EQ(empty.folderText, "");
-    EXPECT_EQ(empty.pending, 1);
-    // A switch followed at once by the next: empty value, no underflow.
-    EXPECT_EQ(Parse("/p:/e:r.txt").folderText, "");
-    // Quotation marks stay; /f: keeps its backslashes.
-    EXPECT_EQ(Parse("/f:\"My Song.xrns\" ").fileText, "\"My Song.xrns\"");
-    EXPECT_EQ(Parse("/f:\\a\\ ").fileText, "\\a\\");
-}
-
-TEST(ParseCommandLine, AFileAloneIsPending) {
-    const auto r = Parse("/f:Demo.xrns /e:out.txt");
-    EXPECT_EQ(r.pending, 1);
-    EXPECT_FALSE(r.folderText);
-    EXPECT_EQ(r.fileText, "Demo.xrns");
-    EXPECT_EQ(r.overwrite, 0);
+TEST(ParseCommandLine, KeepsTheRulesAndQuirksOfTheSwitchSyntax) {
+    struct Case {
+        const char* text;
+        const char* request;
+        const char* why;
+    } cases[] = {
+        {"/p:C:\\Songs\\ /s+ /e:C:\\report.txt /o /q", "1 [C:\\Songs] - [C:\\report.txt] s1 o1 q1 t0", "the full example"},
+        {"/p:x /s+ /s-", "1 [x] - - s0 o0 q0 t0", "both subfolder switches: off wins"},
+        {"/p:C:\\Songs /o /q", "1 [C:\\Songs] - - s2 o0 q0 t0", "/o and /q mean nothing without /e:"},
+        {"/p:C:\\Songs/e:x.txt", "1 [C:\\Song] - [x.txt] s2 o0 q0 t0", "a switch against the next loses a character"},
+        {"/e:C:\\r.txt /q", "0 - - [C:\\r.txt] s2 o0 q1 t0", "/e: alone is not pending"},
+        {"/P:C:\\One /p:C:\\Two /F:a.xrns", "1 [C:\\One] [a.xrns] s2 o0 q0 t0", "any case; the first occurrence"},
+        {"/p: \\\\  ", "1 [] - - s2 o0 q0 t0", "blanks and backslashes only: empty but pending"},
+        {"/p:/e:r.txt", "1 [] - [r.txt] s2 o0 q0 t0", "a switch followed at once by the next"},
+        {"/f:\"My Song.xrns\" ", "1 - [\"My Song.xrns\"] - s2 o0 q0 t0", "quotation marks stay"},
+        {"/f:\\a\\ /e:out.txt", "1 - [\\a\\] [out.txt] s2 o0 q0 t0", "/f: keeps its backslashes; a file is pending"},
+        {"/p:x /e:r.json /T:JSON", "1 [x] - [r.json] s2 o0 q0 t1", "/t: picks the format, in any case"},
+        {"/p:x /e:r.csv /t:csv /t:json", "1 [x] - [r.csv] s2 o0 q0 t2", "the first /t: counts"},
+        {"/p:x /e:r.txt /t:xml", "1 [x] - [r.txt] s2 o0 q0 t0", "an unknown format writes text"},
+        {"/p:x /t:json", "1 [x] - - s2 o0 q0 t0", "/t: means nothing without /e:"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Parsed(c.text), c.request) << c.why;
 }
 
 TEST(ParseCommandLine, DiscardConsumesTheRequest) {
@@ -69,7 +49,6 @@ TEST(ParseCommandLine, DiscardConsumesTheRequest) {
     EXPECT_EQ(CommandLine.pending, 1);
     DiscardCommandLine();
     EXPECT_EQ(CommandLine.pending, 0);
-    EXPECT_FALSE(CommandLine.folderText);
-    EXPECT_FALSE(CommandLine.exportPath);
+    EXPECT_FALSE(CommandLine.folderText || CommandLine.exportPath);
     CommandLine = CommandLineRequest{};
 }

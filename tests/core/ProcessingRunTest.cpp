@@ -25,15 +25,14 @@ std::string SongArchive(const std::string& name, std::vector<std::string> plugin
 // Paths here contain "/", which the window's switch syntax cannot carry, so
 // the request is filled the way the Linux program fills it.
 void Request(std::optional<std::string> folder, std::optional<std::string> file,
-             std::optional<std::string> exportPath = std::nullopt, int subfolderMode = 2, bool overwrite = false,
-             bool quit = false) {
+             std::optional<std::string> exportPath = std::nullopt, int subfolderMode = 2, int overwrite = 0) {
     CommandLine = CommandLineRequest{};
     CommandLine.folderText = std::move(folder);
     CommandLine.fileText = std::move(file);
     CommandLine.exportPath = std::move(exportPath);
     CommandLine.subfolderMode = subfolderMode;
-    CommandLine.overwrite = overwrite ? 1 : 0;
-    CommandLine.quitAfterExport = quit ? 1 : 0;
+    CommandLine.overwrite = overwrite;
+    CommandLine.quitAfterExport = 1;
     CommandLine.pending = (CommandLine.folderText || CommandLine.fileText) ? 1 : 0;
 }
 
@@ -53,111 +52,89 @@ protected:
 
 }  // namespace
 
-TEST_F(ProcessingRunTest, ADropReadsMatchingFilesAndReportsTheRestThenShowsTheErrors) {
+TEST_F(ProcessingRunTest, ADropReadsMatchingFilesAndReportsTheRestThenShowsTheirTab) {
     const std::string a = temp.Write("a.xrns", SongArchive("A", {"Delay"}));
     const std::string text = temp.Write("notes.txt", "x");
     const std::string b = temp.Write("B.XRNS", SongArchive("B"));
     const std::string folder = temp.MakeFolder("Folder");
     RunDroppedFiles({a, text, "", b, folder});
     ASSERT_EQ(SongList.size(), 3u);
-    EXPECT_EQ(SongList[0]->path, a);
-    EXPECT_EQ(SongList[2]->path, b);
-    EXPECT_EQ(SongList[2]->ordinal, 2u);
+    EXPECT_EQ(SongList[0]->path + " " + SongList[2]->path + " " + std::to_string(SongList[2]->ordinal), a + " " + b + " 2");
     EXPECT_EQ(ErrorList,
               (std::vector<std::string>{
                   "Error: The specified file \"" + text + "\" is no valid Renoise song or instrument!",
                   "Error: The specified file \"" + folder + "\" is no valid Renoise song or instrument!"}));
-    EXPECT_EQ(shown->busyEntered, 1);
-    EXPECT_EQ(shown->busyLeft, 1);
+    EXPECT_EQ(std::make_pair(shown->busyEntered, shown->busyLeft), std::make_pair(1, 1));
     EXPECT_EQ(shown->exportEnabled, 1);
-    EXPECT_EQ(shown->selectedTabs, std::vector<ResultTab>{kTabErrors});
     EXPECT_EQ(shown->LastStatus(),
               "Installed VST plugins: n/a - Collected VST plugins: 1 - Missing plugins: n/a - Unused plugins: n/a - "
               "Errors: 2");
-}
-
-TEST_F(ProcessingRunTest, ARunWithoutNewErrorsShowsTheSongsAndTheSameFileTwiceCountsTwice) {
-    AppendErrorLine("Error: from before");
-    const std::string a = temp.Write("a.xrns", SongArchive("A", {"Delay"}));
+    // A run that adds no error line shows the songs; the same file read again counts again.
     RunDroppedFiles({a});
-    RunDroppedFiles({a});
-    ASSERT_EQ(SongList.size(), 4u);
-    EXPECT_EQ(SongList[2]->ordinal, 2u);
+    EXPECT_EQ(SongList[SongList.size() - 2]->ordinal, 3u);  // the song row before its plug-in row
     EXPECT_EQ(PluginSetFind(UsedPlugins, "Delay.dll")->count, 2u);
-    EXPECT_EQ(shown->selectedTabs, (std::vector<ResultTab>{kTabSongs, kTabSongs}));
+    EXPECT_EQ(shown->selectedTabs, (std::vector<ResultTab>{kTabErrors, kTabSongs}));
 }
 
 TEST_F(ProcessingRunTest, ACommandLineFolderThatDoesNotExistStopsAtItsMessage) {
-    Request(temp.Path("missing"), std::nullopt, temp.Path("r.txt"), 2, false, true);
+    Request(temp.Path("missing"), std::nullopt, temp.Path("r.txt"));
     EXPECT_EQ(RunCommandLine(nullptr), CommandLineOutcome::kMissingInput);
     ASSERT_EQ(shown->messages.size(), 1u);
-    EXPECT_EQ(shown->messages[0].text, "The specified folder \"" + temp.Path("missing") + "\" does not exist!");
-    EXPECT_EQ(shown->messages[0].caption, "Error");
+    EXPECT_EQ(shown->messages[0].text + "|" + shown->messages[0].caption,
+              "The specified folder \"" + temp.Path("missing") + "\" does not exist!|Error");
     EXPECT_EQ(shown->messages[0].owner, nullptr);
-    EXPECT_TRUE(shown->statusTexts.empty());  // no refresh, no tab change
-    EXPECT_TRUE(shown->selectedTabs.empty());
+    EXPECT_TRUE(shown->statusTexts.empty() && shown->selectedTabs.empty());  // no refresh, no tab change
     EXPECT_EQ(shown->quitRequests, 0);
     EXPECT_FALSE(PathExists(temp.Path("r.txt").c_str()));
-    EXPECT_EQ(CommandLine.pending, 0);
     EXPECT_EQ(RunCommandLine(nullptr), CommandLineOutcome::kNothing);  // consumed
 }
 
-TEST_F(ProcessingRunTest, ACommandLineFileInTheCurrentFolderIsRead) {
+TEST_F(ProcessingRunTest, WhatACommandLineRunWalks) {
     temp.Write("here.xrns", SongArchive("Here"));
+    temp.Write("here.rns", "RNS019");
     temp.Write("sub/here.xrns", SongArchive("Deeper"));
     SetCurrentFolder(temp.path.c_str());
-    ParseCommandLine("/f:here.xrns");
-    EXPECT_EQ(RunCommandLine(nullptr), CommandLineOutcome::kRead);
-    ASSERT_EQ(SongList.size(), 1u);
-    EXPECT_EQ(SongList[0]->path, temp.Path("here.xrns"));
-    // With /s+ every file of that name below the file's folder is read.
-    Request(std::nullopt, temp.Path("here.xrns"), std::nullopt, 1);
-    RunCommandLine(nullptr);
-    EXPECT_EQ(SongList.size(), 3u);
-    EXPECT_EQ(SongList.back()->path, temp.Path("sub/here.xrns"));
-}
-
-TEST_F(ProcessingRunTest, ACommandLineFolderWithAMaskAndSubfolderModes) {
-    temp.Write("top.xrns", SongArchive("Top"));
-    temp.Write("top.rns", "RNS019");
-    temp.Write("deep/low.xrns", SongArchive("Low"));
-    Settings.ScanSubfolders = 0;
-    Request(temp.path, "*.xrns");
-    RunCommandLine(nullptr);
-    EXPECT_EQ(SongList.size(), 1u);  // the settings say: no subfolders
-    Settings.ScanSubfolders = 1;
-    Request(temp.path, "*.xrns");
-    RunCommandLine(nullptr);
-    EXPECT_EQ(SongList.size(), 3u);
-    Request(temp.path, std::nullopt, std::nullopt, 0);
-    RunCommandLine(nullptr);
-    EXPECT_EQ(SongList.size(), 5u);  // all kinds of the top folder only
+    ParseCommandLine("/e:r.txt");  // no folder, no file: nothing starts
+    EXPECT_EQ(RunCommandLine(nullptr), CommandLineOutcome::kNothing);
+    EXPECT_FALSE(PathExists(temp.Path("r.txt").c_str()));
+    struct Case {
+        std::optional<std::string> folder, file;
+        int subfolderMode;
+        uint32_t scanSubfolders;
+        size_t rows;
+        const char* why;
+    } cases[] = {
+        {std::nullopt, "here.xrns", 2, 0, 1, "a file in the current folder, by its name only"},
+        {std::nullopt, temp.Path("here.xrns"), 1, 0, 2, "with /s+ every file of that name below its folder"},
+        {temp.path, "*.xrns", 2, 0, 1, "a mask; the settings say: no subfolders"},
+        {temp.path, "*.xrns", 2, 1, 2, "a mask; the settings say: subfolders"},
+        {temp.path, std::nullopt, 0, 1, 2, "every kind, /s- over the settings"},
+    };
+    for (const Case& c : cases) {
+        ResetCatalogue();
+        Settings.ScanSubfolders = c.scanSubfolders;
+        Request(c.folder, c.file, std::nullopt, c.subfolderMode);
+        EXPECT_EQ(RunCommandLine(nullptr), CommandLineOutcome::kRead) << c.why;
+        EXPECT_EQ(SongList.size(), c.rows) << c.why;
+    }
+    EXPECT_EQ(SongList[0]->path, temp.Path("here.rns"));
 }
 
 TEST_F(ProcessingRunTest, TheCommandLineExportAsksBeforeOverwritingAndQuitsOnlyWhenWritten) {
     temp.Write("songs/a.xrns", SongArchive("A"));
     const std::string report = temp.Write("report.txt", "old report");
     shown->messageAnswer = kIdCancel;
-    Request(temp.Path("songs"), std::nullopt, report, 2, false, true);
+    Request(temp.Path("songs"), std::nullopt, report);
     EXPECT_EQ(RunCommandLine(nullptr), CommandLineOutcome::kExportFailed);
     ASSERT_EQ(shown->messages.size(), 1u);
     EXPECT_EQ(shown->messages[0].caption, "Warning");
-    EXPECT_EQ(shown->messages[0].text, "The specified export file \"" + report + "\" already exists!\n\nOverwrite it?");
     EXPECT_EQ(ReadFileBytes(report), "old report");
     EXPECT_EQ(shown->quitRequests, 0);
 
-    Request(temp.Path("songs"), std::nullopt, report, 2, true, true);
+    Request(temp.Path("songs"), std::nullopt, report, 2, 1);
     EXPECT_EQ(RunCommandLine(nullptr), CommandLineOutcome::kRead);
     EXPECT_EQ(shown->messages.size(), 1u);  // no question with /o
     EXPECT_EQ(ReadFileBytes(report).rfind("--- Processed songs and instruments: ", 0), 0u);
     EXPECT_EQ(shown->quitRequests, 1);
     EXPECT_EQ(Settings.ExportFolder[0], '\0');
-}
-
-TEST_F(ProcessingRunTest, AnExportWithoutAFolderOrFileStartsNothing) {
-    ParseCommandLine("/e:r.txt");
-    SetCurrentFolder(temp.path.c_str());
-    EXPECT_EQ(RunCommandLine(nullptr), CommandLineOutcome::kNothing);
-    EXPECT_FALSE(PathExists(temp.Path("r.txt").c_str()));
-    EXPECT_TRUE(shown->statusTexts.empty());
 }

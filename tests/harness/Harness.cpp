@@ -10,6 +10,7 @@
 #include "core/CommandLine.h"
 #include "core/PluginSet.h"
 #include "core/Results.h"
+#include "inventory/ForeignLibraries.h"
 #include "settings/SettingsFile.h"
 
 namespace {
@@ -76,6 +77,7 @@ void ResetCatalogue() {
     MissingList.clear();
     UnusedList.clear();
     PluginSetClear(InstalledPlugins);
+    ForeignLibraries.clear();
     CommandLine = CommandLineRequest{};
     SettingsReset();
 }
@@ -141,6 +143,24 @@ std::vector<std::string> InstalledEntries() {
         entries.push_back(member.second.name + " @ " + member.second.folder + " x" +
                           std::to_string(member.second.count));
     return entries;
+}
+
+void AddSong(const SongInput& input) {
+    auto song = NewSongEntry(input.path);
+    if (input.artist) song->artist = input.artist;
+    if (input.name) song->songName = input.name;
+    song->bpm = input.bpm;
+    song->tpl = input.tpl;
+    for (const std::string& name : input.plugins) {
+        PluginSetAdd(UsedPlugins, name.c_str(), nullptr);
+        PluginSetAdd(*song->plugins, name.c_str(), nullptr);
+        if (IsNotInstalled(name.c_str())) PluginSetAdd(MissingPlugins, name.c_str(), nullptr);
+    }
+    AppendSongRows(std::move(song));
+}
+
+void InstallPlugins(const std::vector<std::string>& names, const char* folder) {
+    for (const std::string& name : names) PluginSetAdd(InstalledPlugins, name.c_str(), folder);
 }
 
 std::string ReadFileBytes(const std::string& path) {

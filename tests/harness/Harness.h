@@ -42,11 +42,26 @@ Recording& InstallRecorder();
 Recording& CurrentRecording();
 
 // Empties every process-wide part of the catalogue: the three sets, the four
-// lists and the counter, the command-line request and the settings block.
+// lists and the counter, the libraries of the other processor kind, the
+// command-line request and the settings block.
 void ResetCatalogue();
 
 // The inventory as "name @ folder xcount", in the set's order.
 std::vector<std::string> InstalledEntries();
+
+// A song as the readers leave it: its texts (nullptr: absent), then every
+// plug-in name counted in UsedPlugins, its own set and, when the inventory
+// lacks it, MissingPlugins; appended with its rows.
+struct SongInput {
+    const char* path;
+    const char* artist = nullptr;
+    const char* name = nullptr;
+    int32_t bpm = 0;
+    int32_t tpl = 0;
+    std::vector<std::string> plugins = {};  // in reading order, repeats count
+};
+void AddSong(const SongInput& input);
+void InstallPlugins(const std::vector<std::string>& names, const char* folder = "/vst");
 
 class CatalogueTest : public ::testing::Test {
 protected:

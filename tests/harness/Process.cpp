@@ -3,12 +3,34 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
+#include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
 
 extern char** environ;
+
+namespace {
+
+[[noreturn]] void ExecProgram(const std::string& program, const std::vector<std::string>& args,
+                              const std::vector<std::string>& env) {
+    for (const std::string& entry : env) putenv(const_cast<char*>(entry.c_str()));
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+}
+
+int ExitCodeOf(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args, const std::string& folder,
                          const std::vector<std::string>& env, const std::string& input, int runAsUser) {
@@ -25,13 +47,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
                                setuid(static_cast<uid_t>(runAsUser)) != 0))
             _exit(125);
         if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(126);
-        for (const std::string& entry : env) putenv(const_cast<char*>(entry.c_str()));
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
+        ExecProgram(program, args, env);
     }
     close(inPipe[0]);
     close(outPipe[1]);
@@ -58,9 +74,25 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
             }
         }
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.exitCode = ExitCodeOf(pid);
+    return result;
+}
+
+ProcessResult RunProcessOnTerminal(const std::string& program, const std::vector<std::string>& args,
+                                   const std::vector<std::string>& env, unsigned short columns) {
+    ProcessResult result;
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = columns;
+    int terminal = -1;
+    const pid_t pid = forkpty(&terminal, nullptr, nullptr, &size);
+    if (pid < 0) return result;
+    if (pid == 0) ExecProgram(program, args, env);
+    char buffer[4096];
+    // The terminal reports an error (EIO) once the program and its output are gone.
+    for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) result.out.append(buffer, static_cast<size_t>(n));
+    close(terminal);
+    result.exitCode = ExitCodeOf(pid);
     return result;
 }
 

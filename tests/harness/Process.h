@@ -18,5 +18,10 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
                          const std::string& folder = std::string(), const std::vector<std::string>& env = {},
                          const std::string& input = std::string(), int runAsUser = -1);
 
+// Runs program on a terminal of its own (a pseudo-terminal of the given
+// width for stdin, stdout and stderr); everything it wrote is in out.
+ProcessResult RunProcessOnTerminal(const std::string& program, const std::vector<std::string>& args,
+                                   const std::vector<std::string>& env, unsigned short columns = 100);
+
 // The Linux program under test.
 std::string CliPath();

@@ -103,7 +103,7 @@ bool WriteSongs(const fs::path& songs, std::string* reason) {
     SongXmlShape remix;
     remix.songName = "Remix";
     remix.artist = "Collab";
-    remix.plugins = {"Echo", "4klang"};
+    remix.plugins = {"Echo", "4klang", "Vintage32"};
     ok &= Put(songs / "Collabs" / "Remix.xrns", WriteSongArchive(remix), reason);
 
     ok &= CopyCorpusSong(songs, "logicomacorp__WaveSabre__Examples__Songs__Renoise__Noby-Lift Off.xrns",
@@ -134,6 +134,8 @@ bool WriteVstFolder(const fs::path& vst, std::string* reason) {
     plugin(vst / "Compressor.dll", {"VSTPluginMain", "main"});
     plugin(vst / "Chorus Deluxe.dll", {"VSTPluginMain"});
     plugin(vst / "Vocoder.dll", {"VSTPluginMain"});
+    // The songs ask for SuperSaw.dll; only the 64-bit build is here, under another name.
+    plugin(vst / "SuperSaw_x64.dll", {"VSTPluginMain"});
     plugin(vst / "Logicoma" / "Falcon.dll", {"VSTPluginMain"});
     plugin(vst / "Logicoma" / "Chamber.dll", {"VSTPluginMain"});
     plugin(vst / "Logicoma" / "Smasher.dll", {"VSTPluginMain"});

@@ -66,27 +66,21 @@ TEST(LongRunTest, TwentyRoundsGiveTheSameResultsWithoutMemoryCreeping) {
                                    "", ChildEnvironment(temp));
     ASSERT_EQ(result.exitCode, 0) << result.err;
 
-    // "Round N: <summary> - report <crc> - resident <kB> kB - peak <kB> kB"
-    std::string summary, report;
-    long firstResident = 0, lastResident = 0;
-    int count = 0;
+    // "Round N: <summary> - report <crc> - resident <kB> kB - peak <kB> kB": every round
+    // the same summary and report as the first.
+    std::vector<std::string> rounds;
+    std::vector<long> resident;
     std::istringstream lines(result.err);
     for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("Round ", 0) != 0) continue;
-        const size_t colon = line.find(": "), reportAt = line.rfind(" - report "), residentAt = line.rfind(" - resident ");
-        ASSERT_TRUE(colon != std::string::npos && reportAt != std::string::npos && residentAt != std::string::npos) << line;
-        const std::string roundSummary = line.substr(colon + 2, reportAt - colon - 2);
-        const std::string roundReport = line.substr(reportAt + 10, residentAt - reportAt - 10);
-        lastResident = std::stol(line.substr(residentAt + 12));
-        if (++count == 1) {
-            summary = roundSummary;
-            report = roundReport;
-            firstResident = lastResident;
-        }
-        EXPECT_EQ(roundSummary, summary) << line;
-        EXPECT_EQ(roundReport, report) << line;
+        const size_t colon = line.find(": "), residentAt = line.rfind(" - resident ");
+        if (line.rfind("Round ", 0) != 0 || colon == std::string::npos || residentAt == std::string::npos) continue;
+        rounds.push_back(line.substr(colon + 2, residentAt - colon - 2));
+        resident.push_back(std::stol(line.substr(residentAt + 12)));
+        EXPECT_EQ(rounds.back(), rounds.front()) << line;
     }
-    ASSERT_EQ(count, 20) << result.err;
+    ASSERT_EQ(rounds.size(), 20u) << result.err;
+    const std::string summary = rounds.front();
+    const long firstResident = resident.front(), lastResident = resident.back();
     std::printf("%zu songs, 20 rounds: resident memory after the first round %ld kB, after the last %ld kB\n", songs,
                 firstResident, lastResident);
     EXPECT_NE(summary.find("Errors: " + std::to_string(broken)), std::string::npos) << summary;
