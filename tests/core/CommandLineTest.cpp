@@ -31,7 +31,7 @@ TEST(ParseCommandLine, KeepsTheRulesAndQuirksOfTheSwitchSyntax) {
         {"/p:C:\\Songs /o /q", "1 [C:\\Songs] - - s2 o0 q0 t0", "/o and /q mean nothing without /e:"},
         {"/p:C:\\Songs/e:x.txt", "1 [C:\\Song] - [x.txt] s2 o0 q0 t0", "a switch against the next loses a character"},
         {"/e:C:\\r.txt /q", "0 - - [C:\\r.txt] s2 o0 q1 t0", "/e: alone is not pending"},
-        {"/P:C:\\One /p:C:\\Two /F:a.xrns", "1 [C:\\One] [a.xrns] s2 o0 q0 t0", "any case; the first occurrence"},
+        {"/P:C:\\One /p:C:\\Two /F:a.xrns", "1 [C:\\One] [a.xrns] - s2 o0 q0 t0", "any case; the first occurrence"},
         {"/p: \\\\  ", "1 [] - - s2 o0 q0 t0", "blanks and backslashes only: empty but pending"},
         {"/p:/e:r.txt", "1 [] - [r.txt] s2 o0 q0 t0", "a switch followed at once by the next"},
         {"/f:\"My Song.xrns\" ", "1 - [\"My Song.xrns\"] - s2 o0 q0 t0", "quotation marks stay"},
