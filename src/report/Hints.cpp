@@ -66,7 +66,7 @@ std::vector<MissingHint> BuildMissingHints() {
             hint.missing = &member.second;
             hint.otherKind = ForeignLibraryFind(member.second.name.c_str());
             const auto close = byKey.find(PluginNameKey(member.second.name));
-            if (close != byKey.end() && !close->first.empty()) hint.closeName = close->second;
+            if (close != byKey.end()) hint.closeName = close->second;
             hints.push_back(hint);
         }
     } catch (const std::bad_alloc&) {

@@ -176,8 +176,6 @@ void AppendList(std::string& out, const char* key, Visit visit) {
 void AppendMissing(std::string& out) {
     const std::vector<MissingHint> hints = BuildMissingHints();
     AppendList(out, "missing", [&hints](auto next) {
-        // Nothing is missing while nothing is used (as in the report).
-        if (UsedPlugins.members.empty()) return;
         for (const MissingHint& hint : hints) {
             std::string& o = next();
             o += "    {\"name\": ";
@@ -221,6 +219,7 @@ std::string BuildJsonReport() {
         AppendMissing(out);
         out += ",\n";
         AppendList(out, "unused", [](auto next) {
+            // While nothing is used, nothing counts as unused (as on the tab).
             if (UsedPlugins.members.empty()) return;
             for (const auto& member : InstalledPlugins.members)
                 if (!PluginSetContains(UsedPlugins, member.second.name.c_str())) AppendRecord(next(), member.second);

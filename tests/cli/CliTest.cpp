@@ -123,9 +123,9 @@ TEST_F(CliTest, ExitStatuses) {
 }
 
 TEST_F(CliTest, TheExportFileHoldsTheSameBytesInEveryFormat) {
-    for (const char* format : {"text", "json", "csv"}) {
-        const auto toStdout = Run({"-s", std::string("--format=") + format, "@songs"});
-        const auto written = Run({"-o", "-s", std::string("--format=") + format, "-e", "@report", "@songs"});
+    for (const char* format : {"--format=text", "--format=json", "--format=csv", "--hints"}) {
+        const auto toStdout = Run({"-s", format, "@songs"});
+        const auto written = Run({"-o", "-s", format, "-e", "@report", "@songs"});
         EXPECT_EQ(written.exitCode, 0) << written.err;
         EXPECT_TRUE(written.out.empty());
         EXPECT_EQ(ReadFileBytes(temp.Path("report")), toStdout.out) << format;

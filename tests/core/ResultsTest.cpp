@@ -83,5 +83,6 @@ TEST_F(ResultsTest, RebuiltListsFollowTheSetsNeverRepeatALineAndAskForConfigurat
     }
     EXPECT_EQ(MissingList, (std::vector<std::string>{"absent.dll", "Gone.dll"}));
     ASSERT_EQ(UnusedList.size(), 2u);
-    EXPECT_EQ(UnusedList[0].text + "|" + UnusedList[0].folder + "|" + UnusedList[1].text, "idle.dll|/vst/b|Zzz.dll");
+    EXPECT_EQ(UnusedList[0].text + "|" + UnusedList[0].folder + "|" + UnusedList[1].text + "|" + UnusedList[1].folder,
+              "idle.dll|/vst/b|Zzz.dll|/vst/a");
 }

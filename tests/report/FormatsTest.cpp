@@ -95,6 +95,9 @@ TEST_F(FormatsTest, JsonLayout) {
     for (const char* part : {"  \"inventory\": false,\n", "{\"name\": \"x.dll\", \"instances\": 1, \"missing\": null}",
                              "  \"missing\": null,\n  \"unused\": null,\n  \"installed\": [],\n  \"errors\": []\n}\n"})
         EXPECT_NE(bare.find(part), std::string::npos) << part << "\n" << bare;
+    ResetCatalogue();
+    InstallPlugins({"a.dll"});
+    EXPECT_NE(BuildJsonReport().find("  \"missing\": [],\n  \"unused\": [],\n"), std::string::npos);
 }
 
 TEST_F(FormatsTest, CsvRowsAndQuoting) {
@@ -125,7 +128,8 @@ TEST_F(FormatsTest, EveryByteBecomesValidUtf8AndNoneIsLost) {
         {"Caf\xE9", "Caf\\u00e9", "Caf\xC3\xA9", "an 8-bit path"},
         {"\x80\x81\x9F\xA0\xFF", "\\u20ac\\u0081\\u0178\\u00a0\\u00ff", "\xE2\x82\xAC\xC2\x81\xC5\xB8\xC2\xA0\xC3\xBF",
          "Windows-1252 above 0x7F"},
-        {"\xC0\xAF", "\\u00c0\\u00af", "\xC3\x80\xC2\xAF", "an overlong form"},
+        {"\xC0\xAF\xE0\x80\xAF", "\\u00c0\\u00af\\u00e0\\u20ac\\u00af",
+         "\xC3\x80\xC2\xAF\xC3\xA0\xE2\x82\xAC\xC2\xAF", "overlong forms"},
         {"\xED\xA0\x80", "\\u00ed\\u00a0\\u20ac", "\xC3\xAD\xC2\xA0\xE2\x82\xAC", "a surrogate"},
         {"\xF4\x90\x80\x80", "\\u00f4\\u0090\\u20ac\\u20ac", "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC",
          "above U+10FFFF"},
@@ -150,7 +154,7 @@ TEST_F(FormatsTest, NamesAreCloseApartFromCaseBlanksVersionDigitsAndAProcessorMa
         {"Delay.dll", "delay"},         {"DELAY_x64.DLL", "delay"},     {"Delay (x64).dll", "delay"},
         {"Delay-x86_64.dll", "delay"},  {"Delay64.dll", "delay"},       {"Delay 2.dll", "delay"},
         {"Delay v2.1.dll", "delay"},    {"delay_win32.dll", "delay"},   {"Vocoder.dll", "vocoder"},
-        {"Delayv.dll", "delayv"},       {"Super Saw.dll", "supersaw"},  {"V2.dll", ""},
+        {"Synthv2.dll", "synthv"},       {"Super Saw.dll", "supersaw"},  {"V2.dll", ""},
         {"x64.dll", ""},                {"Waves C4", "wavesc"},         {"Mix8x64", "mix"},
     };
     for (const auto& [name, key] : cases) EXPECT_EQ(PluginNameKey(name), key) << name;
