@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,56 +18,42 @@ namespace {
 
 Recording g_recording;
 
-void RecordStatus(const char* text) { g_recording.statusTexts.emplace_back(text); }
-void RecordAppended(ResultTab tab, size_t index) { g_recording.appendedRows.emplace_back(tab, index); }
-void RecordCleared(ResultTab tab) { g_recording.clearedLists.push_back(tab); }
-void RecordEnterBusy() { ++g_recording.busyEntered; }
-void RecordLeaveBusy() { ++g_recording.busyLeft; }
-void RecordExport(int enabled) { g_recording.exportEnabled = enabled; }
-void RecordTab(ResultTab tab) {
-    g_recording.selectedTabs.push_back(tab);
-    if (tab == kTabMissing) RebuildMissingList();
-    if (tab == kTabUnused) RebuildUnusedList();
-}
-int RecordMessage(void* owner, const char* text, const char* caption, unsigned style) {
-    g_recording.messages.push_back(ShownMessage{caption, text, style, owner});
-    return g_recording.messageAnswer;
-}
-bool RecordExportChoice(void*, std::string& path) {
-    if (g_recording.exportChoice.empty()) return false;
-    path = g_recording.exportChoice;
-    return true;
-}
-void RecordQuit() { ++g_recording.quitRequests; }
-bool RecordGetRect(int32_t rect[4]) {
-    for (int i = 0; i < 4; ++i) rect[i] = g_recording.windowRect[i];
-    return true;
-}
-void RecordSetRect(const int32_t rect[4]) {
-    g_recording.haveWindowRect = true;
-    for (int i = 0; i < 4; ++i) g_recording.windowRect[i] = rect[i];
-}
-void RecordCentre() { ++g_recording.centred; }
-
 }  // namespace
 
 Recording& InstallRecorder() {
     g_recording = Recording{};
-    FrontEnd frontEnd;
-    frontEnd.setStatusText = RecordStatus;
-    frontEnd.rowAppended = RecordAppended;
-    frontEnd.listCleared = RecordCleared;
-    frontEnd.enterBusy = RecordEnterBusy;
-    frontEnd.leaveBusy = RecordLeaveBusy;
-    frontEnd.enableExport = RecordExport;
-    frontEnd.selectTab = RecordTab;
-    frontEnd.messageBox = RecordMessage;
-    frontEnd.chooseExportFile = RecordExportChoice;
-    frontEnd.quitMainWindow = RecordQuit;
-    frontEnd.getWindowRect = RecordGetRect;
-    frontEnd.setWindowRect = RecordSetRect;
-    frontEnd.centerMainWindow = RecordCentre;
-    FrontEndInstall(&frontEnd);
+    FrontEnd f;
+    f.setStatusText = [](const char* text) { g_recording.statusTexts.emplace_back(text); };
+    f.rowAppended = [](ResultTab tab, size_t index) { g_recording.appendedRows.emplace_back(tab, index); };
+    f.listCleared = [](ResultTab tab) { g_recording.clearedLists.push_back(tab); };
+    f.enterBusy = [] { ++g_recording.busyEntered; };
+    f.leaveBusy = [] { ++g_recording.busyLeft; };
+    f.enableExport = [](int enabled) { g_recording.exportEnabled = enabled; };
+    // The window rebuilds these two lists whenever their tab is selected.
+    f.selectTab = [](ResultTab tab) {
+        g_recording.selectedTabs.push_back(tab);
+        if (tab == kTabMissing) RebuildMissingList();
+        if (tab == kTabUnused) RebuildUnusedList();
+    };
+    f.messageBox = [](void* owner, const char* text, const char* caption, unsigned style) {
+        g_recording.messages.push_back(ShownMessage{caption, text, style, owner});
+        return g_recording.messageAnswer;
+    };
+    f.chooseExportFile = [](void*, std::string& path) {
+        path = g_recording.exportChoice;
+        return !path.empty();
+    };
+    f.quitMainWindow = [] { ++g_recording.quitRequests; };
+    f.getWindowRect = [](int32_t rect[4]) {
+        std::copy(g_recording.windowRect, g_recording.windowRect + 4, rect);
+        return true;
+    };
+    f.setWindowRect = [](const int32_t rect[4]) {
+        g_recording.haveWindowRect = true;
+        std::copy(rect, rect + 4, g_recording.windowRect);
+    };
+    f.centerMainWindow = [] { ++g_recording.centred; };
+    FrontEndInstall(&f);
     return g_recording;
 }
 
