@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/Text.h"
+#include "platform/Utf8Text.h"
 
 namespace {
 
@@ -20,23 +21,6 @@ int HexDigit(char c) {
     return -1;
 }
 
-void AppendUtf8(std::string& out, uint32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
 
 // Escapes stand for UTF-16 code units, gathered here so that a surrogate pair
 // written as two escapes becomes one character.
@@ -49,17 +33,17 @@ struct TextDecoder {
             const uint32_t high = highSurrogate;
             highSurrogate = 0;
             if (unit >= 0xDC00 && unit <= 0xDFFF) {
-                AppendUtf8(out, 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00));
+                AppendUtf8Character(out, 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00));
                 return;
             }
-            AppendUtf8(out, 0xFFFD);
+            AppendUtf8Character(out, 0xFFFD);
         }
         if (unit >= 0xD800 && unit <= 0xDBFF) {
             highSurrogate = unit;
         } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-            AppendUtf8(out, 0xFFFD);
+            AppendUtf8Character(out, 0xFFFD);
         } else {
-            AppendUtf8(out, unit);
+            AppendUtf8Character(out, unit);
         }
     }
     // Bytes outside escapes are taken as the file gives them (UTF-8).
@@ -68,7 +52,7 @@ struct TextDecoder {
         out += c;
     }
     void Finish() {
-        if (highSurrogate) AppendUtf8(out, 0xFFFD);
+        if (highSurrogate) AppendUtf8Character(out, 0xFFFD);
         highSurrogate = 0;
     }
 };

@@ -5,8 +5,8 @@
 
 #include "core/PluginSet.h"
 #include "core/Results.h"
+#include "platform/Utf8Text.h"
 #include "report/Hints.h"
-#include "report/Utf8Text.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include "core/PluginSet.h"
 #include "core/Results.h"
+#include "platform/Utf8Text.h"
 #include "report/Hints.h"
-#include "report/Utf8Text.h"
 
 namespace {
 
@@ -75,6 +75,14 @@ void AppendKey(std::string& out, const char* indent, const char* key) {
     out += "\": ";
 }
 
+// The comma that ends the member before, then the key of the next.
+void AppendNextKey(std::string& out, const char* indent, const char* key) {
+    out += ",\n";
+    AppendKey(out, indent, key);
+}
+
+constexpr char kSongIndent[] = "      ";
+
 void AppendOptionalText(std::string& out, const std::optional<std::string>& text) {
     if (text)
         AppendString(out, *text);
@@ -126,25 +134,19 @@ void AppendSongs(std::string& out, bool haveInventory) {
         out += first ? "\n" : ",\n";
         first = false;
         out += "    {\n";
-        AppendKey(out, "      ", "ordinal");
+        AppendKey(out, kSongIndent, "ordinal");
         AppendNumber(out, song.ordinal);
-        out += ",\n";
-        AppendKey(out, "      ", "path");
+        AppendNextKey(out, kSongIndent, "path");
         AppendString(out, song.path);
-        out += ",\n";
-        AppendKey(out, "      ", "artist");
+        AppendNextKey(out, kSongIndent, "artist");
         AppendOptionalText(out, song.artist);
-        out += ",\n";
-        AppendKey(out, "      ", "songName");
+        AppendNextKey(out, kSongIndent, "songName");
         AppendOptionalText(out, song.songName);
-        out += ",\n";
-        AppendKey(out, "      ", "bpm");
+        AppendNextKey(out, kSongIndent, "bpm");
         AppendOptionalNumber(out, song.bpm);
-        out += ",\n";
-        AppendKey(out, "      ", "tpl");
+        AppendNextKey(out, kSongIndent, "tpl");
         AppendOptionalNumber(out, song.tpl);
-        out += ",\n";
-        AppendKey(out, "      ", "plugins");
+        AppendNextKey(out, kSongIndent, "plugins");
         AppendSongPlugins(out, i, haveInventory);
         out += "\n    }";
     }

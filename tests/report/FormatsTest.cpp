@@ -6,11 +6,11 @@
 #include "harness/Harness.h"
 #include "inventory/ForeignLibraries.h"
 #include "inventory/PeImage.h"
+#include "platform/Utf8Text.h"
 #include "report/CsvReport.h"
 #include "report/Hints.h"
 #include "report/JsonReport.h"
 #include "report/Report.h"
-#include "report/Utf8Text.h"
 
 namespace {
 

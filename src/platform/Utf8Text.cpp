@@ -1,4 +1,4 @@
-#include "report/Utf8Text.h"
+#include "platform/Utf8Text.h"
 
 namespace {
 
