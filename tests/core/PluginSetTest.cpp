@@ -33,7 +33,10 @@ TEST_F(PluginSetTest, EqualNamesCountInstancesKeepTheFirstSpellingAndVisitInOneO
 TEST_F(PluginSetTest, TheInventoryDecidesWhatIsMissingAndUnused) {
     EXPECT_TRUE(IsNotInstalled("Anything.dll"));  // no inventory: nothing is installed
     EXPECT_EQ(CountUnusedPlugins(), 0u);
-    for (int i = 0; i < 10; ++i) PluginSetAdd(InstalledPlugins, ("p" + std::to_string(i) + ".dll").c_str(), "/v");
+    for (char digit = '0'; digit <= '9'; ++digit) {
+        const std::string name = std::string("p").append(1, digit).append(".dll");
+        PluginSetAdd(InstalledPlugins, name.c_str(), "/v");
+    }
     EXPECT_EQ(CountUnusedPlugins(), 0u);  // nothing used yet: nothing counts as unused
     EXPECT_FALSE(IsNotInstalled("P1.DLL"));
     for (const char* name : {"p1.dll", "p2.dll", "p3.dll", "gone.dll"}) PluginSetAdd(UsedPlugins, name, nullptr);
