@@ -29,17 +29,3 @@ TEST_F(PluginSetTest, EqualNamesCountInstancesKeepTheFirstSpellingAndVisitInOneO
     EXPECT_EQ(set.count, 0u);
     EXPECT_FALSE(PluginSetContains(set, "alpha.dll"));
 }
-
-TEST_F(PluginSetTest, TheInventoryDecidesWhatIsMissingAndUnused) {
-    EXPECT_TRUE(IsNotInstalled("Anything.dll"));  // no inventory: nothing is installed
-    EXPECT_EQ(CountUnusedPlugins(), 0u);
-    for (char digit = '0'; digit <= '9'; ++digit) {
-        const std::string name = std::string("p").append(1, digit).append(".dll");
-        PluginSetAdd(InstalledPlugins, name.c_str(), "/v");
-    }
-    EXPECT_EQ(CountUnusedPlugins(), 0u);  // nothing used yet: nothing counts as unused
-    EXPECT_FALSE(IsNotInstalled("P1.DLL"));
-    for (const char* name : {"p1.dll", "p2.dll", "p3.dll", "gone.dll"}) PluginSetAdd(UsedPlugins, name, nullptr);
-    PluginSetAdd(MissingPlugins, "gone.dll", nullptr);
-    EXPECT_EQ(CountUnusedPlugins(), 7u);
-}

@@ -57,8 +57,6 @@ Recording& InstallRecorder() {
     return g_recording;
 }
 
-Recording& CurrentRecording() { return g_recording; }
-
 void ResetCatalogue() {
     ClearReadingResults();
     MissingList.clear();

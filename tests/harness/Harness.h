@@ -33,13 +33,11 @@ struct Recording {
     bool haveWindowRect = false;
     int32_t windowRect[4] = {0, 0, 0, 0};
     int centred = 0;
-    std::vector<std::string> Status() const { return statusTexts; }
     std::string LastStatus() const { return statusTexts.empty() ? std::string() : statusTexts.back(); }
 };
 
 // Installs the recording front end with a fresh recording and returns it.
 Recording& InstallRecorder();
-Recording& CurrentRecording();
 
 // Empties every process-wide part of the catalogue: the three sets, the four
 // lists and the counter, the libraries of the other processor kind, the

@@ -44,50 +44,9 @@ class FormatsTest : public CatalogueTest {};
 
 TEST_F(FormatsTest, JsonLayout) {
     CollectionWithHints();
-    EXPECT_EQ(BuildJsonReport(), R"({
-  "inventory": true,
-  "songs": [
-    {
-      "ordinal": 1,
-      "path": "/s/One, the first.xrns",
-      "artist": "Me",
-      "songName": "Say \"hi\"",
-      "bpm": 125,
-      "tpl": 6,
-      "plugins": [
-        {"name": "Delay.dll", "instances": 2, "missing": true},
-        {"name": "Old.dll", "instances": 1, "missing": true},
-        {"name": "Reverb.dll", "instances": 1, "missing": false}
-      ]
-    },
-    {
-      "ordinal": 2,
-      "path": "/s/two.xml",
-      "artist": null,
-      "songName": null,
-      "bpm": null,
-      "tpl": null,
-      "plugins": []
-    }
-  ],
-  "missing": [
-    {"name": "Delay.dll", "otherKind": null, "otherKindFolder": null, "didYouMean": "Delay_x64.dll"},
-    {"name": "Old.dll", "otherKind": "32-bit", "otherKindFolder": "/vst/x86", "didYouMean": null}
-  ],
-  "unused": [
-    {"name": "Delay_x64.dll", "folder": "/vst"},
-    {"name": "Idle.dll", "folder": "/vst/more"}
-  ],
-  "installed": [
-    {"name": "Delay_x64.dll", "folder": "/vst"},
-    {"name": "Idle.dll", "folder": "/vst/more"},
-    {"name": "Reverb.dll", "folder": "/vst"}
-  ],
-  "errors": [
-    "Error: Could not extract \"/s/bad.xrns\"!"
-  ]
-}
-)");
+    const std::string expected = ReadFileBytes(SourcePath("tests/data/report/hints-collection.json"));
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(BuildJsonReport(), expected);
     // Without an inventory nothing is known to be missing or unused.
     ResetCatalogue();
     AddSong({"/s/a.xrns", nullptr, nullptr, 0, 0, {"x.dll"}});
