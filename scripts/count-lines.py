@@ -46,7 +46,9 @@ def main(argv):
     os.chdir(os.path.join(here, '..'))
     totals = {}
     for root in roots:
-        for folder, _, names in os.walk(root):
+        # A single file is counted as a folder holding only it.
+        walk = [(os.path.dirname(root), [], [os.path.basename(root)])] if os.path.isfile(root) else os.walk(root)
+        for folder, _, names in walk:
             for name in sorted(names):
                 if not name.endswith(SUFFIXES):
                     continue
