@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -321,45 +322,30 @@ TEST_F(RnsReaderTest, SamePluginInBothChunksCountsTwiceWithTheTrackDspSpelling) 
     EXPECT_EQ(Members(MissingPlugins), (Names{"Delay.dll*2"}));
 }
 
-TEST_F(RnsReaderTest, RecordPluginReferenceFormsTheName) {
+TEST_F(RnsReaderTest, RecordPluginReferenceFormsTheNameCutTo259Bytes) {
     const std::string x(300, 'x');
     struct Case {
         std::string text;
-        const char* expected;  // nullptr: nothing recorded
+        std::optional<std::string> expected;  // nullopt: nothing recorded
     } cases[] = {
         {"Vst: Delay", "Delay.dll"},
         {"Vst: ", ".dll"},
         {"Waves", ""},  // the prefix is dropped unexamined, but still counts for the Waves test
         {"xxxx:Q10 (WAVES)", "Q10 (WAVES)"},
-        {"Vst", nullptr},
-        {"", nullptr},
+        {"Vst", std::nullopt},
+        {"", std::nullopt},
+        {"Vst: " + x.substr(0, 255), x.substr(0, 255) + ".dll"},
+        {"Vst: " + x.substr(0, 257), x.substr(0, 257) + ".d"},
+        {"Vst: " + x, x.substr(0, 259)},
     };
     for (const Case& c : cases) {
         ResetCatalogue();
         auto entry = NewSongEntry(kPath);
         RecordPluginReference(c.text.c_str(), *entry);
-        const Names expected = c.expected ? Names{std::string(c.expected) + "*1"} : Names{};
-        EXPECT_EQ(Members(*entry->plugins), expected) << c.text;
-        EXPECT_EQ(Members(UsedPlugins), expected) << c.text;
-        EXPECT_EQ(Members(MissingPlugins), expected) << c.text;
-    }
-}
-
-TEST_F(RnsReaderTest, LongNamesAreCutTo259Bytes) {
-    const std::string x(300, 'x');
-    struct Case {
-        size_t restLength;
-        std::string expected;
-    } cases[] = {
-        {255, x.substr(0, 255) + ".dll"},
-        {257, x.substr(0, 257) + ".d"},
-        {300, x.substr(0, 259)},
-    };
-    for (const Case& c : cases) {
-        ResetCatalogue();
-        auto entry = NewSongEntry(kPath);
-        RecordPluginReference(("Vst: " + x.substr(0, c.restLength)).c_str(), *entry);
-        EXPECT_EQ(Members(*entry->plugins), Names{c.expected + "*1"}) << c.restLength;
+        const Names expected = c.expected ? Names{*c.expected + "*1"} : Names{};
+        EXPECT_EQ(Members(*entry->plugins), expected) << c.text.size();
+        EXPECT_EQ(Members(UsedPlugins), expected);
+        EXPECT_EQ(Members(MissingPlugins), expected);
     }
 }
 
