@@ -14,7 +14,6 @@
 #include "harness/Seeds.h"
 #include "platform/Text.h"
 #include "readers/XmlTree.h"
-#include "support/RnsWriter.h"
 #include "support/SongXmlWriter.h"
 #include "support/ZipWriter.h"
 
@@ -99,10 +98,6 @@ TEST_F(SongReaderTest, EachFailureAppendsExactlyItsLines) {
         std::vector<std::string> lines;  // "%s" stands for the full path
     } cases[] = {
         {"notes.txt", "hello", {"Error: Unknown file type specified! \"%s\""}},
-        {"garbage.xrns", "not a zip archive at all", {"Error: Could not extract \"%s\"!"}},
-        {"nested.xrns", Archive("Songs/Song.xml", Song("")), {"Error: Song.xml inside \"%s\" not found!"}},
-        {"nested.xrni", Archive("x/Instrument.xml", Song("")), {"Error: Instrument.xml inside \"%s\" not found!"}},
-        {"empty-item.xrns", Archive("Song.xml", ""), {"Error: The file \"%s\" seems to be damaged!"}},
         {"empty.xml", "", {"Error: The file \"%s\" seems to be damaged!"}},
         {"broken.xml",
          "<?xml version=\"1.0\"?>\n<RenoiseSong>\n  <Tracks></Track>\n</RenoiseSong>",
@@ -122,20 +117,6 @@ TEST_F(SongReaderTest, EachFailureAppendsExactlyItsLines) {
     }
     EXPECT_TRUE(SongList.empty());
     EXPECT_EQ(SongCounter, 0u);
-}
-
-TEST_F(SongReaderTest, AnItemCutShortIsReportedByTheParseAndTheNextSongKeepsCounting) {
-    ZipEntrySpec item;
-    item.name = "Song.xml";
-    item.data = Song("<SongName>Whole</SongName>");
-    item.payload = DeflateRaw(item.data).substr(0, 20);  // the stream stops early; the rest stays zero
-    ReadFile("cut.xrns", BuildZip({item}));
-    ASSERT_EQ(ErrorList.size(), 2u);
-    EXPECT_EQ(ErrorList[0], "Error: Unable to parse xml memory buffer! Code #4; Internal Expat parser error");
-    EXPECT_EQ(ErrorList[1].rfind("Error: Expat error code #", 0), 0u);
-    ReadFile("fine.xrns", Archive("Song.xml", Song("")));
-    ASSERT_EQ(SongList.size(), 1u);
-    EXPECT_EQ(SongList[0]->ordinal, 1u);
 }
 
 // The document goes straight into the parser's own buffer, which is not
@@ -188,23 +169,6 @@ TEST_F(SongReaderTest, AMissingPathLeavesNoTrace) {
     EXPECT_TRUE(shown->statusTexts.empty());
     EXPECT_TRUE(ErrorList.empty());
     EXPECT_TRUE(SongList.empty());
-}
-
-TEST_F(SongReaderTest, BinarySongsAreListedEvenWhenRejected) {
-    RnsSongLayout layout;
-    layout.songName = "Classic";
-    layout.trackDspReferences = {"Vst: Delay"};
-    layout.instrumentReferences = {"Vst: delay"};
-    ReadFile("classic.rns", WriteRnsSong(layout));
-    layout.version = "RNS019";
-    const std::string future = ReadFile("future.rns", WriteRnsSong(layout));
-    ReadFile("empty.rns", "");
-    ASSERT_EQ(SongList.size(), 3u);
-    EXPECT_EQ(SongList[0]->songName, "Classic");
-    EXPECT_EQ(PluginRows(0), std::vector<std::string>{"Delay.dll*2"});
-    EXPECT_EQ(SongList[2]->path, future);
-    EXPECT_FALSE(SongList[2]->songName);
-    EXPECT_EQ(ErrorList.size(), 2u);  // the unsupported version, the empty file
 }
 
 TEST_F(SongReaderTest, ElementRulesFollowThePostOrderWalk) {
