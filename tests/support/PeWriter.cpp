@@ -1,7 +1,6 @@
 #include "support/PeWriter.h"
 
 #include <algorithm>
-#include <fstream>
 #include <numeric>
 
 #include "support/Bytes.h"
@@ -253,13 +252,6 @@ PeSpec NativeDllSpec(const std::vector<std::string>& exportNames) {
 
 std::string NativeDllBytes(const std::vector<std::string>& exportNames) {
     return BuildPeImage(NativeDllSpec(exportNames)).bytes;
-}
-
-bool WritePeFile(const std::string& path, const PeSpec& shape) {
-    const std::string bytes = BuildPeImage(shape).bytes;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out.flush());
 }
 
 std::vector<size_t> PeBoundaries(const PeLayout& layout) {

@@ -69,9 +69,6 @@ PeSpec PeDllSpec(uint16_t machine, const std::vector<std::string>& exportNames);
 PeSpec NativeDllSpec(const std::vector<std::string>& exportNames);
 std::string NativeDllBytes(const std::vector<std::string>& exportNames);
 
-// Writes the image to path (its folder must exist).
-bool WritePeFile(const std::string& path, const PeSpec& shape);
-
 // Every offset where a structure of the image starts or ends, ascending and
 // without repeats: the places where a truncation test cuts.
 std::vector<size_t> PeBoundaries(const PeLayout& layout);
