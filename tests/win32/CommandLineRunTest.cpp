@@ -52,19 +52,6 @@ TEST(CommandLineRunTest, MissingFolderIsReportedAndTheWindowStays) {
     EXPECT_TRUE(FileExists(run.settings));
 }
 
-TEST(CommandLineRunTest, ExportAndQuitEndsTheWindowWithoutSavingTheSettings) {
-    RunFolder run;
-    ParseCommandLine(("/p:" + run.songs + " /e:" + run.report + " /o /q").c_str());
-    MainWindowScript script;
-    EXPECT_EQ(RunMainWindow(script, run.settings), 0);
-    EXPECT_FALSE(script.timedOut);
-    EXPECT_TRUE(script.boxes.empty());
-    const std::string report = ReadTextFile(run.report);
-    EXPECT_NE(report.find("1 - " + run.songs + "\\Demo.xml\r\n"), std::string::npos);
-    EXPECT_NE(report.find("- Delay.dll\r\n"), std::string::npos);
-    EXPECT_FALSE(FileExists(run.settings));
-}
-
 TEST(CommandLineRunTest, DecliningToOverwriteKeepsTheFileAndTheWindow) {
     RunFolder run;
     WriteTextFile(run.report, "older report");
@@ -89,7 +76,8 @@ TEST(CommandLineRunTest, DecliningToOverwriteKeepsTheFileAndTheWindow) {
     EXPECT_EQ(ReadTextFile(run.report), "older report");
 }
 
-// The program itself, started as a user's script would start it.
+// The program itself, started as a user's script would start it: it writes
+// the report and ends without saving its settings.
 TEST(CommandLineRunTest, TheProgramWritesTheReportAndEnds) {
     RunFolder run;
     char self[MAX_PATH] = {};
