@@ -1,7 +1,7 @@
 // Long runs: the Linux program reads one collection many times in one process,
 // emptying the results between rounds as "Reset" does. Every round must give
-// the same results, and memory must not creep. `make check` runs a reduced
-// size; `make soak` sets QUORVEL_SOAK_SONGS=5000.
+// the same results, and memory must not creep. `make soak` sets
+// QUORVEL_SOAK_SONGS=5000.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -13,15 +13,9 @@
 #include "harness/Harness.h"
 #include "harness/Process.h"
 #include "support/PeWriter.h"
-#include "support/RnsWriter.h"
-#include "support/SongXmlWriter.h"
+#include "support/SoakCollection.h"
 
 namespace {
-
-size_t SongCount() {
-    const char* wanted = std::getenv("QUORVEL_SOAK_SONGS");
-    return wanted && std::atoi(wanted) > 0 ? static_cast<size_t>(std::atoi(wanted)) : 300;
-}
 
 // The child's sanitizer, if any, must not hold freed memory back, or its
 // quarantine would look like growth.
@@ -35,28 +29,8 @@ std::vector<std::string> ChildEnvironment(const TempFolder& temp) {
 
 TEST(LongRunTest, TwentyRoundsGiveTheSameResultsWithoutMemoryCreeping) {
     TempFolder temp;
-    const size_t songs = SongCount();
-    size_t broken = 0;
-    for (size_t i = 0; i < songs; ++i) {
-        SongXmlShape shape;
-        shape.songName = "Song " + std::to_string(i);
-        shape.plugins = {"Delay", "Synth" + std::to_string(i % 50), "Waves C" + std::to_string(i % 3)};
-        shape.legacyPluginNames = i % 2 == 0;
-        shape.instrument = i % 10 == 9;
-        shape.linesPerPattern = 16;
-        const std::string folder = "songs/" + std::to_string(i % 20) + "/";
-        if (i % 7 == 3) {
-            RnsSongLayout layout;
-            layout.trackDspReferences = {"Vst: Delay", "Vst: Old" + std::to_string(i % 5)};
-            temp.Write(folder + "song" + std::to_string(i) + ".rns", WriteRnsSong(layout));
-        } else if (i % 13 == 5) {
-            temp.Write(folder + "broken" + std::to_string(i) + ".xrns", "damaged");
-            ++broken;
-        } else {
-            temp.Write(folder + "song" + std::to_string(i) + (shape.instrument ? ".xrni" : ".xrns"),
-                       WriteSongArchive(shape));
-        }
-    }
+    const SoakCollection collection = WriteSoakCollection(temp.Path("songs"));
+    const size_t songs = collection.songs, broken = collection.broken;
     for (int i = 0; i < 30; ++i) temp.Write("vst/Synth" + std::to_string(i) + ".dll", NativeDllBytes({"VSTPluginMain"}));
     temp.Write("vst/Delay.dll", NativeDllBytes({"main"}));
 

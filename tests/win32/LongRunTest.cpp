@@ -13,8 +13,7 @@
 
 #include "core/PluginSet.h"
 #include "report/Report.h"
-#include "support/RnsWriter.h"
-#include "support/SongXmlWriter.h"
+#include "support/SoakCollection.h"
 #include "support/ZipWriter.h"
 #include "ui/resource.h"
 #include "win32/MainWindowDriver.h"
@@ -23,57 +22,6 @@
 namespace {
 
 constexpr int kRounds = 20;
-constexpr int kFolders = 20;
-
-size_t SongCount() {
-    const char* wanted = std::getenv("QUORVEL_SOAK_SONGS");
-    return wanted && std::atoi(wanted) > 0 ? static_cast<size_t>(std::atoi(wanted)) : 300;
-}
-
-struct Collection {
-    std::vector<std::string> files;
-    size_t broken = 0;
-};
-
-// Zipped songs naming their plug-ins the old and today's way, instruments,
-// bare XML songs, legacy binary songs and damaged archives, spread over
-// subfolders as a user's collection is.
-Collection WriteCollection(const std::string& root, size_t songs) {
-    Collection collection;
-    for (int f = 0; f < kFolders; ++f) CreateDirectoryA((root + "\\" + std::to_string(f)).c_str(), nullptr);
-    for (size_t i = 0; i < songs; ++i) {
-        SongXmlShape shape;
-        shape.songName = "Song " + std::to_string(i);
-        shape.plugins = {"Delay", "Synth" + std::to_string(i % 50), "Waves C" + std::to_string(i % 3)};
-        if (i % 4 == 1) shape.otherPlugins = {{"AU", "aumu:Synth:Vend"}, {"VST3", "Reverb" + std::to_string(i % 4)}};
-        shape.legacyPluginNames = i % 2 == 0;
-        shape.instrument = i % 10 == 9;
-        shape.linesPerPattern = 16;
-        shape.seed = static_cast<uint32_t>(i + 1);
-        const std::string stem = root + "\\" + std::to_string(i % kFolders) + "\\";
-        std::string path;
-        if (i % 7 == 3) {
-            RnsSongLayout layout;
-            layout.songName = shape.songName;
-            layout.trackDspReferences = {"Vst: Delay", "Vst: Old" + std::to_string(i % 5)};
-            layout.instrumentReferences = {"Vst: Synth" + std::to_string(i % 30)};
-            path = stem + "song" + std::to_string(i) + ".rns";
-            WriteTextFile(path, WriteRnsSong(layout));
-        } else if (i % 13 == 5) {
-            path = stem + "broken" + std::to_string(i) + ".xrns";
-            WriteTextFile(path, "damaged");
-            ++collection.broken;
-        } else if (i % 11 == 8) {
-            path = stem + "song" + std::to_string(i) + ".xml";
-            WriteTextFile(path, WriteSongXml(shape));
-        } else {
-            path = stem + "song" + std::to_string(i) + (shape.instrument ? ".xrni" : ".xrns");
-            WriteTextFile(path, WriteSongArchive(shape));
-        }
-        collection.files.push_back(path);
-    }
-    return collection;
-}
 
 struct RoundResult {
     std::string status;
@@ -136,8 +84,8 @@ TEST(LongRunTest, TwentyRoundsGiveTheSameResultsWithoutMemoryCreeping) {
     const std::string settings = folder.path + "\\quorvel.cfg";
     const std::string songsFolder = folder.path + "\\songs";
     CreateDirectoryA(songsFolder.c_str(), nullptr);
-    const size_t songs = SongCount();
-    const Collection collection = WriteCollection(songsFolder, songs);
+    const SoakCollection collection = WriteSoakCollection(songsFolder);
+    const size_t songs = collection.songs;
 
     MainWindowScript script;
     std::vector<RoundResult> rounds(kRounds);

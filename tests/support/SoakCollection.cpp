@@ -1,0 +1,64 @@
+#include "support/SoakCollection.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "support/RnsWriter.h"
+#include "support/SongXmlWriter.h"
+
+namespace {
+
+size_t SongCount() {
+    const char* wanted = std::getenv("QUORVEL_SOAK_SONGS");
+    return wanted && std::atoi(wanted) > 0 ? static_cast<size_t>(std::atoi(wanted)) : 300;
+}
+
+}  // namespace
+
+SoakCollection WriteSoakCollection(const std::string& root) {
+    namespace fs = std::filesystem;
+    SoakCollection collection;
+    collection.songs = SongCount();
+    for (size_t i = 0; i < collection.songs; ++i) {
+        SongXmlShape shape;
+        shape.songName = "Song " + std::to_string(i);
+        shape.plugins = {"Delay", "Synth" + std::to_string(i % 50), "Waves C" + std::to_string(i % 3)};
+        if (i % 4 == 1) shape.otherPlugins = {{"AU", "aumu:Synth:Vend"}, {"VST3", "Reverb" + std::to_string(i % 4)}};
+        shape.legacyPluginNames = i % 2 == 0;
+        shape.instrument = i % 10 == 9;
+        shape.linesPerPattern = 16;
+        shape.seed = static_cast<uint32_t>(i + 1);
+        const fs::path folder = fs::path(root) / std::to_string(i % 20);
+        const auto named = [i](const char* stem, const char* extension) {
+            std::string name(stem);
+            name += std::to_string(i);
+            return name += extension;
+        };
+        std::string name, bytes;
+        if (i % 7 == 3) {
+            RnsSongLayout layout;
+            layout.songName = shape.songName;
+            layout.trackDspReferences = {"Vst: Delay", "Vst: Old" + std::to_string(i % 5)};
+            layout.instrumentReferences = {"Vst: Synth" + std::to_string(i % 30)};
+            name = named("song", ".rns");
+            bytes = WriteRnsSong(layout);
+        } else if (i % 13 == 5) {
+            name = named("broken", ".xrns");
+            bytes = "damaged";
+            ++collection.broken;
+        } else if (i % 11 == 8) {
+            name = named("song", ".xml");
+            bytes = WriteSongXml(shape);
+        } else {
+            name = named("song", shape.instrument ? ".xrni" : ".xrns");
+            bytes = WriteSongArchive(shape);
+        }
+        std::error_code error;
+        fs::create_directories(folder, error);
+        const std::string path = (folder / name).string();
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        collection.files.push_back(path);
+    }
+    return collection;
+}
