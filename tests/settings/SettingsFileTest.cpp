@@ -376,7 +376,9 @@ TEST_F(SettingsFileTest, AFailedWriteKeepsTheOldFileAndRemovesTheTemporaryOne) {
     EXPECT_EQ(Stored(), original);
     EXPECT_TRUE(std::filesystem::exists(folder.Path("quorvel.cfg.tmp/in-the-way")));
 
-    // The new file is complete but cannot take the place of a folder with content.
+    // A folder where the file should be cannot be read, so nothing is written
+    // over it. (A replace that fails once the old file was read, the last
+    // step, cannot be brought about here: root's renames ignore permissions.)
     std::filesystem::remove_all(folder.Path("quorvel.cfg.tmp"));
     std::filesystem::remove(folder.Path("quorvel.cfg"));
     folder.MakeFolder("quorvel.cfg/in-the-way");
