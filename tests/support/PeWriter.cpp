@@ -230,7 +230,6 @@ PeFile BuildPeImage(const PeSpec& shape) {
     w.Zeros(headersSize - w.Size());
     layout.headersEnd = w.Size();
     for (const Section& s : sections) {
-        layout.sectionStarts.push_back(w.Size());
         w.Raw(s.data).Zeros(AlignUp(static_cast<uint32_t>(s.data.size()), kFileAlignment) - s.data.size());
         layout.sectionEnds.push_back(w.Size());
     }
@@ -252,25 +251,4 @@ PeSpec NativeDllSpec(const std::vector<std::string>& exportNames) {
 
 std::string NativeDllBytes(const std::vector<std::string>& exportNames) {
     return BuildPeImage(NativeDllSpec(exportNames)).bytes;
-}
-
-std::vector<size_t> PeBoundaries(const PeLayout& layout) {
-    std::vector<size_t> cuts = {0, 2, 0x3C, 0x40, layout.peHeader, layout.peHeader + 4, layout.optionalHeader,
-                                layout.exportDataDirectory, layout.exportDataDirectory + 8, layout.sectionTable,
-                                layout.headersEnd};
-    for (size_t i = 0; i < layout.sectionCount; ++i) {
-        cuts.push_back(layout.sectionTable + 40 * i + 20);  // inside a section header
-        cuts.push_back(layout.sectionTable + 40 * (i + 1));
-    }
-    cuts.insert(cuts.end(), layout.sectionStarts.begin(), layout.sectionStarts.end());
-    cuts.insert(cuts.end(), layout.sectionEnds.begin(), layout.sectionEnds.end());
-    if (layout.exportDirectory) {
-        for (size_t at : {layout.exportDirectory, layout.exportDirectory + 20, layout.exportDirectory + 40,
-                          layout.nameTable, layout.firstName, layout.firstName + 1, layout.namesEnd - 1,
-                          layout.namesEnd})
-            cuts.push_back(at);
-    }
-    std::sort(cuts.begin(), cuts.end());
-    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
-    return cuts;
 }

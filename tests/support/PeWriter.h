@@ -46,7 +46,6 @@ struct PeLayout {
     size_t sectionTable = 0;
     size_t sectionCount = 0;
     size_t headersEnd = 0;  // SizeOfHeaders
-    std::vector<size_t> sectionStarts;
     std::vector<size_t> sectionEnds;
     // 0 when the image has no export directory.
     size_t exportDirectory = 0;
@@ -69,9 +68,6 @@ PeSpec PeDllSpec(uint16_t machine, const std::vector<std::string>& exportNames);
 PeSpec NativeDllSpec(const std::vector<std::string>& exportNames);
 std::string NativeDllBytes(const std::vector<std::string>& exportNames);
 
-// Every offset where a structure of the image starts or ends, ascending and
-// without repeats: the places where a truncation test cuts.
-std::vector<size_t> PeBoundaries(const PeLayout& layout);
 
 // Field offsets inside the export directory, for patching hostile values.
 inline constexpr size_t kPeExportNameCountField = 24;
