@@ -88,11 +88,10 @@ std::string EncryptTraditional(std::string_view plain, std::string_view password
     return out;
 }
 
-std::string BuildZip(const std::vector<ZipEntrySpec>& entries, const ZipBuildOptions& options, ZipLayout* layout) {
+std::string BuildZip(const std::vector<ZipEntrySpec>& entries, const ZipBuildOptions& options) {
     ByteWriter archive;  // offsets in headers count from here, without the prefix
     ByteWriter central;
-    ZipLayout where;
-    uint32_t seed = options.encryptionSeed;
+    uint32_t seed = 1;  // the random bytes of the encryption headers, reproducible
     for (const ZipEntrySpec& e : entries) {
         std::string stored = e.payload ? *e.payload : (e.method == 8 ? DeflateRaw(e.data) : e.data);
         uint16_t flags = e.flags;
@@ -112,9 +111,8 @@ std::string BuildZip(const std::vector<ZipEntrySpec>& entries, const ZipBuildOpt
         const bool descriptor = flags & kFlagDataDescriptor;
         const uint32_t localOffset = e.localHeaderOffset.value_or(static_cast<uint32_t>(archive.Size()));
 
-        where.localHeaders.push_back(options.prefix.size() + archive.Size());
         archive.U32(kLocalSignature)
-            .U16(e.versionNeeded)                           // version needed
+            .U16(20)                                        // version needed
             .U16(flags)                                     // general purpose flags
             .U16(e.method)                                  // compression method
             .U16(e.dosTime)                                 // modification time
@@ -123,16 +121,14 @@ std::string BuildZip(const std::vector<ZipEntrySpec>& entries, const ZipBuildOpt
             .U32(descriptor ? 0 : compressedSize)           // compressed size
             .U32(descriptor ? 0 : uncompressedSize)         // uncompressed size
             .U16(static_cast<uint16_t>(e.name.size()))      // name length
-            .U16(static_cast<uint16_t>(e.localExtra.size()))  // extra length
-            .Raw(e.name)
-            .Raw(e.localExtra);
-        where.itemData.push_back(options.prefix.size() + archive.Size());
+            .U16(0)                                         // extra length
+            .Raw(e.name);
         archive.Raw(stored);
         if (descriptor) archive.U32(kDescriptorSignature).U32(crc).U32(compressedSize).U32(uncompressedSize);
 
         central.U32(kCentralSignature)
             .U16(e.versionMadeBy)                                                      // version made by
-            .U16(e.versionNeeded)                                                      // version needed
+            .U16(20)                                                                   // version needed
             .U16(flags)                                                                // general purpose flags
             .U16(e.method)                                                             // compression method
             .U16(e.dosTime)                                                            // modification time
@@ -142,35 +138,27 @@ std::string BuildZip(const std::vector<ZipEntrySpec>& entries, const ZipBuildOpt
             .U32(uncompressedSize)                                                     // uncompressed size
             .U16(e.centralNameLength.value_or(static_cast<uint16_t>(e.name.size())))  // name length
             .U16(static_cast<uint16_t>(e.centralExtra.size()))                         // extra length
-            .U16(static_cast<uint16_t>(e.comment.size()))                              // comment length
+            .U16(0)                                                                    // comment length
             .U16(0)                                                                    // disk number start
             .U16(0)                                                                    // internal attributes
             .U32(e.externalAttributes)                                                 // external attributes
             .U32(localOffset)                                                          // local header offset
             .Raw(e.name)
-            .Raw(e.centralExtra)
-            .Raw(e.comment);
+            .Raw(e.centralExtra);
     }
     const uint32_t directoryOffset = static_cast<uint32_t>(archive.Size());
-    where.directory = options.prefix.size() + archive.Size();
     archive.Raw(central.bytes);
-    where.endRecord = options.prefix.size() + archive.Size();
-    if (options.writeEndRecord) {
-        const uint16_t count = static_cast<uint16_t>(entries.size());
-        archive.U32(kEndSignature)
-            .U16(options.thisDisk)                                    // number of this disk
-            .U16(options.directoryDisk)                               // disk where the directory starts
-            .U16(options.entriesOnDisk.value_or(count))               // entries on this disk
-            .U16(options.entriesTotal.value_or(count))                // entries in total
-            .U32(options.directorySize.value_or(static_cast<uint32_t>(central.Size())))  // directory size
-            .U32(options.directoryOffset.value_or(directoryOffset))  // directory offset
-            .U16(options.commentLength.value_or(static_cast<uint16_t>(options.comment.size())))  // comment length
-            .Raw(options.comment);
-    }
-    std::string bytes = options.prefix + archive.bytes;
-    if (options.truncateTo && *options.truncateTo < bytes.size()) bytes.resize(*options.truncateTo);
-    if (layout) *layout = where;
-    return bytes;
+    const uint16_t count = static_cast<uint16_t>(entries.size());
+    archive.U32(kEndSignature)
+        .U16(options.thisDisk)                                    // number of this disk
+        .U16(options.directoryDisk)                               // disk where the directory starts
+        .U16(options.entriesOnDisk.value_or(count))               // entries on this disk
+        .U16(options.entriesTotal.value_or(count))                // entries in total
+        .U32(options.directorySize.value_or(static_cast<uint32_t>(central.Size())))  // directory size
+        .U32(options.directoryOffset.value_or(directoryOffset))  // directory offset
+        .U16(static_cast<uint16_t>(options.comment.size()))     // comment length
+        .Raw(options.comment);
+    return options.prefix + archive.bytes;
 }
 
 std::string BuildGzip(const GzipSpec& shape) {

@@ -30,13 +30,10 @@ struct ZipEntrySpec {
     // Encrypts the item with the traditional PKWARE scheme (sets flag bit 0).
     std::optional<std::string> password;
     uint16_t versionMadeBy = 20;  // high byte: host system (0 = MS-DOS, 3 = Unix)
-    uint16_t versionNeeded = 20;
     uint32_t externalAttributes = 0x20;
     uint16_t dosTime = DosTime(12, 0, 0);
     uint16_t dosDate = DosDate(2010, 6, 15);
-    std::string localExtra;
     std::string centralExtra;
-    std::string comment;
     // Values written instead of the true ones (the true ones otherwise).
     std::optional<uint32_t> crc;
     std::optional<uint32_t> compressedSize;
@@ -54,24 +51,9 @@ struct ZipBuildOptions {
     std::optional<uint16_t> entriesTotal;
     std::optional<uint32_t> directorySize;
     std::optional<uint32_t> directoryOffset;
-    std::optional<uint16_t> commentLength;
-    bool writeEndRecord = true;
-    std::optional<size_t> truncateTo;  // cut the finished bytes to this length
-    // Seeds the 11 random bytes of each encryption header (reproducible).
-    uint32_t encryptionSeed = 1;
 };
 
-// Where the pieces landed, counted from the start of the returned bytes
-// (prefix included).
-struct ZipLayout {
-    std::vector<size_t> localHeaders;
-    std::vector<size_t> itemData;  // the first byte after each local header
-    size_t directory = 0;
-    size_t endRecord = 0;
-};
-
-std::string BuildZip(const std::vector<ZipEntrySpec>& entries, const ZipBuildOptions& options = {},
-                     ZipLayout* layout = nullptr);
+std::string BuildZip(const std::vector<ZipEntrySpec>& entries, const ZipBuildOptions& options = {});
 
 // Raw deflate (no zlib or gzip wrapper), as zip method 8 stores it.
 std::string DeflateRaw(std::string_view data, int level = 6);
