@@ -40,26 +40,6 @@ bool IsHexChar(uint32_t unit) {
     return (unit >= '0' && unit <= '9') || (unit >= 'a' && unit <= 'f') || (unit >= 'A' && unit <= 'F');
 }
 
-std::string Hex(const std::string& bytes) {
-    std::string out = "hex:";
-    size_t column = out.size() + 10;  // Wine counts the value name in
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        char piece[4];
-        std::snprintf(piece, sizeof piece, "%02x", static_cast<unsigned char>(bytes[i]));
-        out += piece;
-        column += 2;
-        if (i + 1 < bytes.size()) {
-            out += ',';
-            ++column;
-            if (column > 76) {
-                out += "\\\n  ";
-                column = 2;
-            }
-        }
-    }
-    return out;
-}
-
 // Appends in place: GCC 12 at -O3 misreads "\"" + text as an overlapping
 // copy (-Wrestrict).
 std::string Quoted(const std::string& text) {
@@ -69,31 +49,12 @@ std::string Quoted(const std::string& text) {
     return quoted;
 }
 
-std::string ValueLine(const WineValue& value) {
-    std::string line = value.name.empty() ? std::string("@") : Quoted(value.name);
+// A string value; an empty name is the key's default value ("@").
+std::string ValueLine(const std::string& name, const std::string& text) {
+    std::string line = name.empty() ? std::string("@") : Quoted(name);
     line += '=';
-    switch (value.kind) {
-        case WineValueKind::kString:
-            line += Quoted(value.text);
-            break;
-        case WineValueKind::kExpandString:
-            line += "str(2):" + Quoted(value.text);
-            break;
-        case WineValueKind::kMultiString:
-            line += "str(7):" + Quoted(value.text + std::string(1, '\0'));
-            break;
-        case WineValueKind::kDword: {
-            char number[16];
-            std::snprintf(number, sizeof number, "%08x", value.number);
-            line += "dword:";
-            line += number;
-            break;
-        }
-        case WineValueKind::kHex:
-            line += Hex(value.bytes);
-            break;
-    }
-    return line + "\n";
+    line += Quoted(text);
+    return line += '\n';
 }
 
 }  // namespace
@@ -131,43 +92,27 @@ std::string WineClsid(size_t index) {
     return text;
 }
 
-std::vector<WineKey> WineClassKeys(const std::vector<WineClass>& classes) {
-    std::vector<WineKey> keys;
-    for (size_t i = 0; i < classes.size(); ++i) {
-        const WineClass& c = classes[i];
-        const std::string path = "Software\\Classes\\CLSID\\" + (c.clsid.empty() ? WineClsid(i) : c.clsid);
-        WineKey classKey{path, {}};
-        if (c.hasDescription) classKey.values.push_back(WineValue{"", WineValueKind::kString, c.description, 0, ""});
-        keys.push_back(classKey);
-        if (c.hasServerKey) {
-            WineKey server{path + "\\InprocServer32", {}};
-            server.values.push_back(WineValue{"", WineValueKind::kString, c.libraryPath, 0, ""});
-            server.values.push_back(WineValue{"ThreadingModel", WineValueKind::kString, "Both", 0, ""});
-            keys.push_back(server);
-        }
-    }
-    return keys;
-}
-
-std::string WriteWineRegistry(const std::vector<WineKey>& keys) {
+std::string WineSystemReg(const std::vector<WineClass>& classes) {
     std::string out = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n";
     uint64_t stamp = 1700000000;
-    for (const WineKey& key : keys) {
+    const auto key = [&](const std::string& path) {
         char line[96];
         std::snprintf(line, sizeof line, "] %llu\n#time=1da%013llx\n", static_cast<unsigned long long>(stamp),
                       static_cast<unsigned long long>(stamp * 1000));
-        out += "\n[" + WineRegEscape(key.path, ']') + line;
+        out += "\n[" + WineRegEscape(path, ']') + line;
         ++stamp;
-        for (const WineValue& value : key.values) out += ValueLine(value);
+    };
+    for (size_t i = 0; i < classes.size(); ++i) {
+        const WineClass& c = classes[i];
+        const std::string path = "Software\\Classes\\CLSID\\" + (c.clsid.empty() ? WineClsid(i) : c.clsid);
+        key(path);
+        if (c.hasDescription) out += ValueLine("", c.description);
+        if (!c.hasServerKey) continue;
+        key(path + "\\InprocServer32");
+        out += ValueLine("", c.libraryPath);
+        out += ValueLine("ThreadingModel", "Both");
     }
     return out;
-}
-
-std::string WineSystemReg(const std::vector<WineClass>& classes, const std::vector<WineKey>& otherKeys) {
-    std::vector<WineKey> keys = otherKeys;
-    const std::vector<WineKey> classKeys = WineClassKeys(classes);
-    keys.insert(keys.end(), classKeys.begin(), classKeys.end());
-    return WriteWineRegistry(keys);
 }
 
 bool MakeWinePrefix(const std::string& root, const std::string& systemReg) {

@@ -17,29 +17,11 @@ struct WineClass {
     bool hasServerKey = true;  // false: no InprocServer32 key at all
 };
 
-enum class WineValueKind { kString, kExpandString, kMultiString, kDword, kHex };
-
-struct WineValue {
-    std::string name;  // empty: the default value ("@")
-    WineValueKind kind = WineValueKind::kString;
-    std::string text;    // kString, kExpandString, kMultiString (UTF-8; "\0" separates multi texts)
-    uint32_t number = 0;  // kDword
-    std::string bytes;   // kHex
-};
-
-struct WineKey {
-    std::string path;  // below HKEY_LOCAL_MACHINE, backslash-separated
-    std::vector<WineValue> values;
-};
-
 // A made-up class identifier, different for every index.
 std::string WineClsid(size_t index);
-// The keys of the classes under Software\Classes\CLSID.
-std::vector<WineKey> WineClassKeys(const std::vector<WineClass>& classes);
-// The whole file: header, then every key with its values. Hex data longer
-// than a line is split with "\" continuation lines, as Wine writes it.
-std::string WriteWineRegistry(const std::vector<WineKey>& keys);
-std::string WineSystemReg(const std::vector<WineClass>& classes, const std::vector<WineKey>& otherKeys = {});
+// The whole file as Wine writes it: header, then the classes' keys under
+// Software\Classes\CLSID with their values.
+std::string WineSystemReg(const std::vector<WineClass>& classes);
 
 // Escapes UTF-8 text for the file: "\\" and the terminator get a backslash,
 // control characters their C escapes, and other characters beyond ASCII
