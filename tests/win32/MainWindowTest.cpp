@@ -450,24 +450,16 @@ TEST(MainWindowTest, SearchAddressDropsTheExtensionAndEncodesTheQuery) {
     for (const auto& c : cases) EXPECT_EQ(BuildSearchAddress(c.line), search + c.query) << c.line;
 }
 
-TEST(MainWindowTest, AboutFromTheMenuClosesOnlyWithOk) {
+// What the box does with its keys is the about dialog's own test; here: the
+// menu opens it over the window, and OK ends it.
+TEST(MainWindowTest, AboutFromTheMenuOpensTheBox) {
     SongFolder songs;
     MainWindowScript script;
-    bool openAfterEscape = false, closedAfterOk = false;
+    bool closedAfterOk = false;
     script.WaitUntil([&] { return IsWindowVisible(script.main) != FALSE; })
         .Do([&] { PostMessageA(script.main, WM_COMMAND, IDM_ABOUT, 0); })
         .WaitUntil([&] { return FindOpenDialog(script, "About Quorvel") != nullptr; })
-        .Do([&] {
-            HWND about = FindOpenDialog(script, "About Quorvel");
-            PostMessageA(about, WM_COMMAND, IDCANCEL, 0);
-            PostMessageA(about, WM_CLOSE, 0, 0);
-        })
-        .Pause(2)
-        .Do([&] {
-            HWND about = FindOpenDialog(script, "About Quorvel");
-            openAfterEscape = about != nullptr;
-            if (about) PostMessageA(about, WM_COMMAND, IDOK, 0);
-        })
+        .Do([&] { PostMessageA(FindOpenDialog(script, "About Quorvel"), WM_COMMAND, IDOK, 0); })
         .Pause(2)
         .Do([&] {
             closedAfterOk = FindOpenDialog(script, "About Quorvel") == nullptr;
@@ -475,10 +467,8 @@ TEST(MainWindowTest, AboutFromTheMenuClosesOnlyWithOk) {
         });
     EXPECT_EQ(RunMainWindow(script, songs.settings), 0);
     EXPECT_FALSE(script.timedOut);
-    EXPECT_TRUE(openAfterEscape);
     EXPECT_TRUE(closedAfterOk);
 }
-
 
 TEST(MainWindowTest, OpenCommandsReadWhatThePickersChoose) {
     SongFolder songs;
