@@ -15,6 +15,7 @@
 #include "core/Results.h"
 #include "harness/Harness.h"
 #include "harness/Process.h"
+#include "harness/Seeds.h"
 #include "inventory/FolderWalk.h"
 #include "readers/SongReader.h"
 
@@ -79,6 +80,8 @@ protected:
         samples = CommittedSamples();
         std::filesystem::copy(SourcePath("tests/data/damaged"), temp.MakeFolder("flat"));
         std::filesystem::remove(temp.Path("flat/expected.txt"));
+        for (const Sample& sample : samples)
+            KeepSongFileSeed(sample.name, ReadFileBytes(temp.Path("flat/" + sample.name)));
         // Too big to commit, or named in a way a checkout may not keep.
         std::string deep;
         const size_t levels = 1000000;
