@@ -6,92 +6,50 @@
 #include "ui/resource.h"
 #include "win32/Win32Support.h"
 
-namespace {
-
-INT_PTR RunAbout(HWND owner) {
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), owner, AboutDialogProc, 0);
-}
-
-void PostKey(HWND dialog, WPARAM key) {
+static void PostKey(HWND dialog, WPARAM key) {
     HWND target = GetFocus();
-    if (!target || !IsChild(dialog, target)) target = dialog;
-    PostMessageA(target, WM_KEYDOWN, key, 1);
-    PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+    PressKey(target && IsChild(dialog, target) ? target : dialog, key);
 }
 
-TEST(AboutDialogTest, EscapeKeepsTheBoxOpenAndEnterClosesIt) {
+TEST(AboutDialogTest, OpensCentredAndClosesOnlyWithEnter) {
     TestParent owner(100, 100, 600, 400);
-    bool openAfterEscape = false;
-    std::string artistTip;
-    DialogDriver driver([&](HWND dialog, int tick) {
-        if (tick == 1) {
-            char tip[128] = {};
-            SendDlgItemMessageA(dialog, IDC_LINK_ARTIST, HLM_GETTIP, sizeof tip, reinterpret_cast<LPARAM>(tip));
-            artistTip = tip;
-            PostKey(dialog, VK_ESCAPE);
-            PostMessageA(dialog, WM_CLOSE, 0, 0);
-        } else if (tick == 4) {
-            openAfterEscape = IsWindowVisible(dialog) != FALSE;
-            PostKey(dialog, VK_RETURN);
-        }
-    });
-    EXPECT_EQ(RunAbout(owner.window), 1);
-    EXPECT_FALSE(driver.timedOut);
-    EXPECT_TRUE(openAfterEscape);
-    EXPECT_EQ(artistTip, "Visit website of the graphic artist Quorvel Team.");
-}
-
-TEST(AboutDialogTest, ClickingALinkLeavesTheBoxOpen) {
-    TestParent owner(100, 100, 600, 400);
-    bool openAfterClick = false;
-    DialogDriver driver([&](HWND dialog, int tick) {
+    Script script;
+    script.WaitUntil([&] { return script.Dialog() != nullptr; }).Pause(1).Do([&] {
+        HWND dialog = script.Dialog();
+        RECT placed = {}, banner = {};
+        GetWindowRect(dialog, &placed);
+        EXPECT_EQ(placed.left, 100 + (600 - (placed.right - placed.left)) / 2);
+        EXPECT_EQ(placed.top, 100 + (400 - (placed.bottom - placed.top)) / 2);
+        char tip[128] = {};
+        SendDlgItemMessageA(dialog, IDC_LINK_ARTIST, HLM_GETTIP, sizeof tip, reinterpret_cast<LPARAM>(tip));
+        EXPECT_STREQ(tip, "Visit website of the graphic artist Quorvel Team.");
+        // The banner: black, with the title and the credit line in white.
+        UpdateWindow(dialog);
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_ABOUT_BANNER)));
+        GetClientRect(GetDlgItem(dialog, IDC_ABOUT_BANNER), &banner);
+        HDC dc = GetDC(dialog);
+        EXPECT_EQ(GetPixel(dc, 2, 2), RGB(0, 0, 0));
+        int white = 0;
+        for (int y = 0; y < banner.bottom; ++y)
+            for (int x = 0; x < banner.right; ++x) white += GetPixel(dc, x, y) == RGB(255, 255, 255) ? 1 : 0;
+        ReleaseDC(dialog, dc);
+        EXPECT_GT(white, 20);
+        PostKey(dialog, VK_ESCAPE);
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
         HWND link = GetDlgItem(dialog, IDC_LINK_TRACKER);
-        if (tick == 1) {
-            PostMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
-            PostMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
-        } else if (tick == 10) {
-            openAfterClick = IsWindowVisible(dialog) != FALSE;
-            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-        }
+        PostMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
+        PostMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
     });
-    EXPECT_EQ(RunAbout(owner.window), 1);
-    EXPECT_FALSE(driver.timedOut);
-    EXPECT_TRUE(openAfterClick);
-    EXPECT_TRUE(driver.otherDialogs.empty());
-}
-
-TEST(AboutDialogTest, OpensCentredOverItsOwnerWithTheBannerPainted) {
-    TestParent owner(100, 100, 600, 400);
-    RECT placed = {};
-    bool bannerHidden = false;
-    COLORREF corner = 0;
-    int whitePixels = 0;
-    DialogDriver driver([&](HWND dialog, int tick) {
-        if (tick == 2) {
-            GetWindowRect(dialog, &placed);
-            UpdateWindow(dialog);
-            bannerHidden = !IsWindowVisible(GetDlgItem(dialog, IDC_ABOUT_BANNER));
-            RECT banner = {};
-            GetClientRect(GetDlgItem(dialog, IDC_ABOUT_BANNER), &banner);
-            HDC dc = GetDC(dialog);
-            corner = GetPixel(dc, 2, 2);
-            for (int y = 0; y < banner.bottom; ++y)
-                for (int x = 0; x < banner.right; ++x)
-                    if (GetPixel(dc, x, y) == RGB(255, 255, 255)) ++whitePixels;
-            ReleaseDC(dialog, dc);
-            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-        }
+    // Neither Escape, the close command nor a link's click end the box.
+    script.Pause(9).Do([&] {
+        ASSERT_NE(script.Dialog(), nullptr);
+        PostKey(script.Dialog(), VK_RETURN);
     });
-    ASSERT_EQ(RunAbout(owner.window), 1);
-    RECT ownerRect = {};
-    GetWindowRect(owner.window, &ownerRect);
-    const LONG width = placed.right - placed.left;
-    const LONG height = placed.bottom - placed.top;
-    EXPECT_EQ(placed.left, ownerRect.left + (ownerRect.right - ownerRect.left - width) / 2);
-    EXPECT_EQ(placed.top, ownerRect.top + (ownerRect.bottom - ownerRect.top - height) / 2);
-    EXPECT_TRUE(bannerHidden);
-    EXPECT_EQ(corner, RGB(0, 0, 0));
-    EXPECT_GT(whitePixels, 20);  // the title and the credit line
+    INT_PTR result = 0;
+    RunScript(script, [&] {
+        result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), owner.window,
+                                 AboutDialogProc, 0);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_TRUE(script.boxes.empty());
 }
-
-}  // namespace

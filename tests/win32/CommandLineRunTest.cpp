@@ -5,48 +5,36 @@
 #include <string>
 
 #include "core/CommandLine.h"
-#include "settings/SettingsFile.h"
 #include "ui/resource.h"
-#include "win32/MainWindowDriver.h"
 #include "win32/Win32Support.h"
-
-namespace {
 
 struct RunFolder {
     ScratchFolder folder;
-    std::string songs = folder.path + "\\songs";
-    std::string settings = folder.path + "\\quorvel.cfg";
-    std::string report = folder.path + "\\report.txt";
+    std::string songs = folder.In("songs");
+    std::string settings = folder.In("quorvel.cfg");
+    std::string report = folder.In("report.txt");
     RunFolder() {
         CreateDirectoryA(songs.c_str(), nullptr);
         WriteTextFile(songs + "\\Demo.xml", SongXml("Demo", {"Delay"}));
     }
+    // The run's switches after "/p:" and "/e:", for the window to read.
+    void Request(const std::string& folderText, const char* switches) const {
+        ParseCommandLine(("/p:" + folderText + " /e:" + report + switches).c_str());
+    }
 };
-
-std::string Replace(std::string text, const std::string& value) {
-    text.replace(text.find("%s"), 2, value);
-    return text;
-}
 
 TEST(CommandLineRunTest, MissingFolderIsReportedAndTheWindowStays) {
     RunFolder run;
-    const std::string missing = run.folder.path + "\\nowhere";
-    ParseCommandLine(("/p:" + missing + " /e:" + run.report + " /o /q").c_str());
-    MainWindowScript script;
-    bool open = false;
-    std::string status;
+    run.Request(run.folder.In("nowhere"), " /o /q");
+    Script script;
     script.WaitUntil([&] { return !script.boxes.empty(); }).Pause(3).Do([&] {
-        open = IsWindowVisible(script.main) != FALSE;
-        status = WindowText(GetDlgItem(script.main, IDC_STATUS));
-        PostMessageA(script.main, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(IsWindowVisible(script.main));
     });
-    EXPECT_EQ(RunMainWindow(script, run.settings), 0);
-    EXPECT_FALSE(script.timedOut);
+    EXPECT_EQ(RunMainWindow(script.Close(), run.settings), 0);
     ASSERT_EQ(script.boxes.size(), 1u);
     EXPECT_EQ(script.boxes[0].caption, "Error");
-    EXPECT_EQ(script.boxes[0].text, Replace("The specified folder \"%s\" does not exist!", missing));
+    EXPECT_EQ(script.boxes[0].text, "The specified folder \"" + run.folder.In("nowhere") + "\" does not exist!");
     EXPECT_EQ(script.boxes[0].owner, nullptr);
-    EXPECT_TRUE(open);
     EXPECT_FALSE(FileExists(run.report));
     // The window was closed by the user: its closing steps ran.
     EXPECT_TRUE(FileExists(run.settings));
@@ -54,10 +42,9 @@ TEST(CommandLineRunTest, MissingFolderIsReportedAndTheWindowStays) {
 
 TEST(CommandLineRunTest, ExportAndQuitEndsTheWindowWithoutSavingTheSettings) {
     RunFolder run;
-    ParseCommandLine(("/p:" + run.songs + " /e:" + run.report + " /o /q").c_str());
-    MainWindowScript script;
+    run.Request(run.songs, " /o /q");
+    Script script;
     EXPECT_EQ(RunMainWindow(script, run.settings), 0);
-    EXPECT_FALSE(script.timedOut);
     EXPECT_TRUE(script.boxes.empty());
     const std::string report = ReadTextFile(run.report);
     EXPECT_NE(report.find("1 - " + run.songs + "\\Demo.xml\r\n"), std::string::npos);
@@ -68,38 +55,27 @@ TEST(CommandLineRunTest, ExportAndQuitEndsTheWindowWithoutSavingTheSettings) {
 TEST(CommandLineRunTest, DecliningToOverwriteKeepsTheFileAndTheWindow) {
     RunFolder run;
     WriteTextFile(run.report, "older report");
-    ParseCommandLine(("/p:" + run.songs + " /e:" + run.report + " /q").c_str());
-    MainWindowScript script;
+    run.Request(run.songs, " /q");
+    Script script;
     script.answers.push_back(IDCANCEL);
-    bool open = false;
-    int songRows = 0;
     script.WaitUntil([&] { return !script.boxes.empty(); }).Pause(3).Do([&] {
-        open = IsWindowVisible(script.main) != FALSE;
-        songRows = static_cast<int>(SendDlgItemMessageA(script.main, IDC_SONG_LIST, LB_GETCOUNT, 0, 0));
-        PostMessageA(script.main, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(IsWindowVisible(script.main));
+        EXPECT_EQ(script.Count(IDC_SONG_LIST), 2);  // the song and its plug-in
     });
-    EXPECT_EQ(RunMainWindow(script, run.settings), 0);
-    EXPECT_FALSE(script.timedOut);
+    EXPECT_EQ(RunMainWindow(script.Close(), run.settings), 0);
     ASSERT_EQ(script.boxes.size(), 1u);
     EXPECT_EQ(script.boxes[0].caption, "Warning");
-    EXPECT_EQ(script.boxes[0].text,
-              Replace("The specified export file \"%s\" already exists!\n\nOverwrite it?", run.report));
-    EXPECT_TRUE(open);
-    EXPECT_EQ(songRows, 2);  // the song and its plug-in
+    std::string question = "The specified export file \"" + run.report;
+    EXPECT_EQ(script.boxes[0].text, question.append("\" already exists!\n\nOverwrite it?"));
     EXPECT_EQ(ReadTextFile(run.report), "older report");
 }
 
 // The program itself, started as a user's script would start it.
 TEST(CommandLineRunTest, TheProgramWritesTheReportAndEnds) {
     RunFolder run;
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string program = self;
-    program = program.substr(0, program.find_last_of('\\')) + "\\quorvel.exe";
     // A copy, so that the settings file would land in the scratch folder.
-    const std::string copy = run.folder.path + "\\quorvel.exe";
-    ASSERT_TRUE(CopyFileA(program.c_str(), copy.c_str(), FALSE));
-
+    const std::string copy = run.folder.In("quorvel.exe");
+    ASSERT_TRUE(CopyFileA(BesideSelf("quorvel.exe").c_str(), copy.c_str(), FALSE));
     std::string commandLine = "\"" + copy + "\" /p:" + run.songs + " /s+ /e:" + run.report + " /o /q";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -117,7 +93,5 @@ TEST(CommandLineRunTest, TheProgramWritesTheReportAndEnds) {
     const std::string report = ReadTextFile(run.report);
     EXPECT_EQ(report.rfind("--- Processed songs and instruments: ", 0), 0u);
     EXPECT_NE(report.find("1 - " + run.songs + "\\Demo.xml\r\n"), std::string::npos);
-    EXPECT_FALSE(FileExists(run.folder.path + "\\quorvel.cfg"));
+    EXPECT_FALSE(FileExists(run.folder.In("quorvel.cfg")));
 }
-
-}  // namespace

@@ -14,26 +14,19 @@
 #include "core/CommandLine.h"
 #include "settings/SettingsFile.h"
 #include "ui/resource.h"
-#include "win32/MainWindowDriver.h"
 #include "win32/Win32Support.h"
 
-namespace {
-
 // The window as it stands on the screen, written as a 24-bit BMP.
-bool CaptureWindow(HWND window, const std::string& path) {
+static bool CaptureWindow(HWND window, const std::string& path) {
     RECT area = {};
     if (!GetWindowRect(window, &area)) return false;
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     const int stride = (width * 3 + 3) & ~3;
     BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;  // bottom-up, as BMP files store it
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    info.bmiHeader.biSizeImage = static_cast<DWORD>(stride * height);
+    // Bottom-up, as BMP files store it.
+    info.bmiHeader = {sizeof info.bmiHeader, width, height, 1, 24, BI_RGB, static_cast<DWORD>(stride * height),
+                      0, 0, 0, 0};
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     void* bits = nullptr;
@@ -58,7 +51,7 @@ bool CaptureWindow(HWND window, const std::string& path) {
     return FileExists(path);
 }
 
-std::string Environment(const char* name) {
+static std::string Environment(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
 }
@@ -69,7 +62,7 @@ TEST(ScreenshotTest, DISABLED_MainWindowTabsAndDialogs) {
     ASSERT_FALSE(example.empty() || out.empty()) << "QUORVEL_EXAMPLE and QUORVEL_SCREENSHOTS must be set";
     ParseCommandLine(("/p:" + example + "\\songs /s+").c_str());
 
-    MainWindowScript script;
+    Script script;
     std::vector<std::string> written;
     auto shoot = [&](std::function<HWND()> window, const char* name) {
         script.Pause(6).Do([&, window, name] {
@@ -81,7 +74,6 @@ TEST(ScreenshotTest, DISABLED_MainWindowTabsAndDialogs) {
         });
     };
     auto main = [&] { return script.main; };
-    script.WaitUntil([&] { return IsWindowVisible(script.main) != FALSE; });
     const char* tabs[] = {"main-songs", "main-missing", "main-unused", "main-errors"};
     for (int tab = 0; tab < 4; ++tab) {
         script.Do([&, tab] { ClickTab(script.main, tab); });
@@ -95,15 +87,15 @@ TEST(ScreenshotTest, DISABLED_MainWindowTabsAndDialogs) {
         Settings.VstFolder2Enabled = 0;
         PostMessageA(script.main, WM_COMMAND, IDC_CONFIGURATION, 0);
     });
-    script.WaitUntil([&] { return FindOpenDialog(script, "Quorvel Configuration") != nullptr; });
-    shoot([&] { return FindOpenDialog(script, "Quorvel Configuration"); }, "configuration");
-    script.Do([&] { PostMessageA(FindOpenDialog(script, "Quorvel Configuration"), WM_COMMAND, IDCANCEL, 0); })
-        .WaitUntil([&] { return FindOpenDialog(script, "Quorvel Configuration") == nullptr; })
+    script.WaitUntil([&] { return script.Dialog("Quorvel Configuration") != nullptr; });
+    shoot([&] { return script.Dialog("Quorvel Configuration"); }, "configuration");
+    script.Do([&] { PostMessageA(script.Dialog("Quorvel Configuration"), WM_COMMAND, IDCANCEL, 0); })
+        .WaitUntil([&] { return script.Dialog("Quorvel Configuration") == nullptr; })
         .Do([&] { PostMessageA(script.main, WM_COMMAND, IDM_ABOUT, 0); })
-        .WaitUntil([&] { return FindOpenDialog(script, "About Quorvel") != nullptr; });
-    shoot([&] { return FindOpenDialog(script, "About Quorvel"); }, "about");
-    script.Do([&] { PostMessageA(FindOpenDialog(script, "About Quorvel"), WM_COMMAND, IDOK, 0); })
-        .WaitUntil([&] { return FindOpenDialog(script, "About Quorvel") == nullptr; })
+        .WaitUntil([&] { return script.Dialog("About Quorvel") != nullptr; });
+    shoot([&] { return script.Dialog("About Quorvel"); }, "about");
+    script.Do([&] { PostMessageA(script.Dialog("About Quorvel"), WM_COMMAND, IDOK, 0); })
+        .WaitUntil([&] { return script.Dialog("About Quorvel") == nullptr; })
         .Do([&] { PostMessageA(script.main, WM_CLOSE, 0, 0); });
 
     // A copy of the settings, so that the close does not change the example.
@@ -114,5 +106,3 @@ TEST(ScreenshotTest, DISABLED_MainWindowTabsAndDialogs) {
     EXPECT_FALSE(script.timedOut);
     EXPECT_EQ(written.size(), 6u);
 }
-
-}  // namespace
