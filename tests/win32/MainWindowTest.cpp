@@ -18,10 +18,7 @@ static constexpr char kSearch[] = "https://www.google.com/search?hl=en&q=";
 
 static std::string TabText(HWND tabs, int index) {
     char text[64] = {};
-    TCITEMA item = {};
-    item.mask = TCIF_TEXT;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
+    TCITEMA item = {TCIF_TEXT, 0, 0, text, sizeof text, 0, 0};
     SendMessageA(tabs, TCM_GETITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
     return text;
 }

@@ -2,11 +2,15 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <sstream>
 
 #include "core/CommandLine.h"
 #include "core/FrontEnd.h"
@@ -19,49 +23,28 @@
 
 static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* parent = reinterpret_cast<TestParent*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    switch (message) {
-    case WM_COMMAND:
-        if (parent) parent->commands.emplace_back(wParam, lParam);
-        return 0;
-    case WM_MEASUREITEM:
-        MeasureSongRow(window, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
-        return TRUE;
-    case WM_DRAWITEM:
-        DrawSongRow(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-        return TRUE;
-    case WM_PAINT:
-        if (!parent || !parent->onPaint) break;
-        parent->onPaint();
-        return 0;
-    default:
-        break;
-    }
+    if (message == WM_COMMAND && parent) parent->commands.emplace_back(wParam, lParam);
+    if (message == WM_MEASUREITEM) MeasureSongRow(window, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+    if (message == WM_DRAWITEM) DrawSongRow(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    if (message == WM_PAINT && parent && parent->onPaint) parent->onPaint();
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
 TestParent::TestParent(int x, int y, int width, int height, DWORD style) {
-    static const bool registered = [] {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = ParentProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = "QuorvelTestParent";
-        return RegisterClassA(&windowClass) != 0;
-    }();
-    (void)registered;
+    static const WNDCLASSA windowClass = {0, ParentProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr,
+                                          reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), nullptr, "QuorvelTestParent"};
+    static const ATOM registered = RegisterClassA(&windowClass);
     // The list box asks for item heights while it is created, so the record
     // must be reachable before it is shown.
-    window = CreateWindowExA(0, "QuorvelTestParent", "test", style & ~WS_VISIBLE, x, y, width, height, nullptr,
+    window = CreateWindowExA(0, MAKEINTATOM(registered), "test", style & ~WS_VISIBLE, x, y, width, height, nullptr,
                              nullptr, GetModuleHandleA(nullptr), nullptr);
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    if (style & WS_VISIBLE) {
-        ShowWindow(window, SW_SHOWNOACTIVATE);
-        UpdateWindow(window);
-    }
+    if (style & WS_VISIBLE) ShowWindow(window, SW_SHOWNOACTIVATE);
+    UpdateWindow(window);
 }
 
 TestParent::~TestParent() {
-    if (IsWindow(window)) DestroyWindow(window);
+    DestroyWindow(window);
     PumpMessages();
 }
 
@@ -82,7 +65,7 @@ Canvas::Canvas(int w, int h, COLORREF fill) : width(w), height(h) {
     bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
     ReleaseDC(nullptr, screen);
     bits = static_cast<const uint32_t*>(pixels);
-    previous = SelectObject(dc, bitmap);
+    SelectObject(dc, bitmap);
     HBRUSH brush = CreateSolidBrush(fill);
     const RECT all = {0, 0, w, h};
     FillRect(dc, &all, brush);
@@ -90,9 +73,8 @@ Canvas::Canvas(int w, int h, COLORREF fill) : width(w), height(h) {
 }
 
 Canvas::~Canvas() {
-    SelectObject(dc, previous);
-    DeleteObject(bitmap);
     DeleteDC(dc);
+    DeleteObject(bitmap);
 }
 
 COLORREF Canvas::At(int x, int y) const {
@@ -163,25 +145,16 @@ static LRESULT CALLBACK ScriptHook(int code, WPARAM wParam, LPARAM lParam) {
     Script* script = ActiveScript;
     HWND window = reinterpret_cast<HWND>(wParam);
     if (code != HCBT_ACTIVATE || !script) return CallNextHookEx(nullptr, code, wParam, lParam);
-    const std::string name = ClassOf(window);
-    if (name == kMainWindowClass && !script->main) {
-        script->main = window;
-    } else if (name == "#32770") {
-        bool known = false;
-        for (const HWND seen : script->dialogs) known = known || seen == window;
-        if (!known) {
-            script->dialogs.push_back(window);
-            if (IsMessageBox(window)) {  // answered once only
-                script->boxes.push_back(
-                    {WindowText(window), WindowText(GetDlgItem(window, 0xFFFF)), GetWindow(window, GW_OWNER)});
-                int answer = IDOK;
-                if (!script->answers.empty()) {
-                    answer = script->answers.front();
-                    script->answers.pop_front();
-                }
-                PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(answer), 0);
-            }
-        }
+    auto& dialogs = script->dialogs;
+    if (ClassOf(window) == kMainWindowClass && !script->main) script->main = window;
+    if (ClassOf(window) != "#32770" || std::find(dialogs.begin(), dialogs.end(), window) != dialogs.end())
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    dialogs.push_back(window);
+    if (IsMessageBox(window)) {  // answered once only, in turn, and with OK once the answers run out
+        script->boxes.push_back({WindowText(window), WindowText(GetDlgItem(window, 0xFFFF)), GetWindow(window, GW_OWNER)});
+        script->answers.push_back(IDOK);
+        PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(script->answers.front()), 0);
+        script->answers.pop_front();
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -336,24 +309,15 @@ ScratchFolder::ScratchFolder() {
     } while (!CreateDirectoryA(path.c_str(), nullptr));
 }
 
-// Removes the folder with everything in it, subfolders included.
-static void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    while (search != INVALID_HANDLE_VALUE) {
-        const std::string name = found.cFileName;
-        const std::string full = folder + "\\" + name;
-        if (name != "." && name != "..") {
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
-            DeleteFileA(full.c_str());
-        }
-        if (!FindNextFileA(search, &found)) break;
-    }
-    FindClose(search);
-    RemoveDirectoryA(folder.c_str());
+ScratchFolder::~ScratchFolder() {
+    // The folder with everything in it; the list of names ends with an empty one.
+    const std::string names = path + '\0';
+    SHFILEOPSTRUCTA operation = {};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = names.c_str();
+    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationA(&operation);
 }
-
-ScratchFolder::~ScratchFolder() { RemoveTree(path); }
 
 std::string BesideSelf(const std::string& name) {
     char self[MAX_PATH] = {};
@@ -372,21 +336,13 @@ std::string SongXml(const char* name, const std::vector<std::string>& plugins) {
 }
 
 void WriteTextFile(const std::string& path, const std::string& text) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+    std::ofstream(path, std::ios::binary) << text;
 }
 
 std::string ReadTextFile(const std::string& path) {
-    std::string text;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    char buffer[4096];
-    DWORD read = 0;
-    while (file != INVALID_HANDLE_VALUE && ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
-        text.append(buffer, read);
-    CloseHandle(file);
-    return text;
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
 }
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

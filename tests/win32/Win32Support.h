@@ -28,7 +28,6 @@ void PumpMessages();
 struct Canvas {
     HDC dc = nullptr;
     HBITMAP bitmap = nullptr;
-    HGDIOBJ previous = nullptr;
     const uint32_t* bits = nullptr;
     int width = 0;
     int height = 0;
