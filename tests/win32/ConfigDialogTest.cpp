@@ -102,7 +102,7 @@ TEST(ConfigDialogTest, OkScansTheFolderForPluginsAndWavesClasses) {
     for (const std::string& key : keys) RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str());
 }
 
-TEST(ConfigDialogTest, RegistrySuggestsTheFirstFolderWhichCancelKeeps) {
+TEST(ConfigDialogTest, RegistrySuggestsTheFirstFolderWhichCancelKeepsAndSwitchesShowAndHideFolders) {
     ScratchFolder folder;
     const std::string suggested = folder.In("Suggested VST");
     SetMachineValue(kVstRegistryKey, suggested, kVstRegistryValue);
@@ -116,19 +116,11 @@ TEST(ConfigDialogTest, RegistrySuggestsTheFirstFolderWhichCancelKeeps) {
         for (int id : {IDC_VST1_PATH, IDC_VST1_BROWSE, IDC_VST2_PATH, IDC_VST2_BROWSE})
             EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
     });
-    EXPECT_EQ(RunMainWindow(script.Answer(kCaption, IDCANCEL).Close(), folder.In("quorvel.cfg")), 0);
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kVstRegistryKey);
-    // Cancel undid nothing, and the close stored it.
-    AppSettings stored = {};
-    EXPECT_TRUE(StoredInventory(folder.In("quorvel.cfg"), &stored).empty());
-    EXPECT_EQ(stored.VstFolder1Enabled, 1u);
-    EXPECT_EQ(std::string(stored.VstFolder1), suggested);
-}
-
-TEST(ConfigDialogTest, SwitchesShowAndHideFoldersAndOkDropsEmptyRows) {
-    ScratchFolder folder;
-    Script script;
-    script.Do([&] {
+    // Cancel undid nothing.
+    script.Answer(kCaption, IDCANCEL).Do([&] {
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kVstRegistryKey);
+        EXPECT_EQ(Settings.VstFolder1Enabled, 1u);
+        EXPECT_EQ(Settings.VstFolder1, suggested);
         PluginSetAdd(InstalledPlugins, "Old.dll", "C:\\Old");
         Settings.ScanSubfolders = 1;
         Settings.VstFolder1Enabled = 1;
@@ -171,4 +163,11 @@ TEST(ConfigDialogTest, SwitchesShowAndHideFoldersAndOkDropsEmptyRows) {
             EXPECT_TRUE(InstalledPlugins.members.empty());  // no folder on: the inventory is emptied
         });
     EXPECT_EQ(RunMainWindow(script.Close(), folder.In("quorvel.cfg")), 0);
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kVstRegistryKey);
+    // The close stored the settings.
+    AppSettings stored = {};
+    EXPECT_TRUE(StoredInventory(folder.In("quorvel.cfg"), &stored).empty());
+    EXPECT_STREQ(stored.VstFolder1, "C:\\Plugins");
+    EXPECT_EQ(stored.VstFolder1Enabled, 0u);
+    EXPECT_EQ(stored.ScanSubfolders, 0u);
 }
