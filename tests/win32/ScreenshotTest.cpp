@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "core/CommandLine.h"
 #include "settings/SettingsFile.h"
@@ -73,11 +74,10 @@ TEST(ScreenshotTest, DISABLED_MainWindowTabsAndDialogs) {
             if (CaptureWindow(target, path)) written.push_back(path);
         });
     };
-    auto main = [&] { return script.main; };
     const char* tabs[] = {"main-songs", "main-missing", "main-unused", "main-errors"};
     for (int tab = 0; tab < 4; ++tab) {
         script.Do([&, tab] { ClickTab(script.main, tab); });
-        shoot(main, tabs[tab]);
+        shoot([&] { return script.main; }, tabs[tab]);
     }
     script.Do([&] {
         ClickTab(script.main, 0);
@@ -85,24 +85,17 @@ TEST(ScreenshotTest, DISABLED_MainWindowTabsAndDialogs) {
         Settings.VstFolder1Enabled = 1;
         std::strcpy(Settings.VstFolder1, (example + "\\vst").c_str());
         Settings.VstFolder2Enabled = 0;
-        PostMessageA(script.main, WM_COMMAND, IDC_CONFIGURATION, 0);
     });
-    script.WaitUntil([&] { return script.Dialog("Quorvel Configuration") != nullptr; });
-    shoot([&] { return script.Dialog("Quorvel Configuration"); }, "configuration");
-    script.Do([&] { PostMessageA(script.Dialog("Quorvel Configuration"), WM_COMMAND, IDCANCEL, 0); })
-        .WaitUntil([&] { return script.Dialog("Quorvel Configuration") == nullptr; })
-        .Do([&] { PostMessageA(script.main, WM_COMMAND, IDM_ABOUT, 0); })
-        .WaitUntil([&] { return script.Dialog("About Quorvel") != nullptr; });
-    shoot([&] { return script.Dialog("About Quorvel"); }, "about");
-    script.Do([&] { PostMessageA(script.Dialog("About Quorvel"), WM_COMMAND, IDOK, 0); })
-        .WaitUntil([&] { return script.Dialog("About Quorvel") == nullptr; })
-        .Do([&] { PostMessageA(script.main, WM_CLOSE, 0, 0); });
-
+    for (const auto& [command, caption, name] : {std::tuple{IDC_CONFIGURATION, "Quorvel Configuration", "configuration"},
+                                                 std::tuple{IDM_ABOUT, "About Quorvel", "about"}}) {
+        script.Command(command).WaitUntil([&, caption = caption] { return script.Dialog(caption) != nullptr; });
+        shoot([&, caption = caption] { return script.Dialog(caption); }, name);
+        script.Answer(caption, command == IDM_ABOUT ? IDOK : IDCANCEL);
+    }
     // A copy of the settings, so that the close does not change the example.
     const std::string settings = out + "\\quorvel.cfg";
     CopyFileA((example + "\\quorvel.cfg").c_str(), settings.c_str(), FALSE);
-    RunMainWindow(script, settings);
+    RunMainWindow(script.Close(), settings);
     DeleteFileA(settings.c_str());
-    EXPECT_FALSE(script.timedOut);
     EXPECT_EQ(written.size(), 6u);
 }
