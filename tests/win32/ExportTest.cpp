@@ -37,7 +37,9 @@ TEST(ExportDialogTest, CancelKeepsTheFolderAndAChosenNameGetsTheExtensionAndRepl
         DropFiles(script.main, {folder.In("Demo.xml")});
         std::strcpy(Settings.ExportFolder, "C:\\windows");
     });
-    script.Command(IDM_EXPORT).Answer("Export", IDCANCEL).Do([&] { EXPECT_STREQ(Settings.ExportFolder, "C:\\windows"); });
+    script.Command(IDM_EXPORT).Answer("Export", IDCANCEL).Do([&] {
+        EXPECT_STREQ(Settings.ExportFolder, "C:\\windows");
+    });
     exportAs(folder.In("report"));  // no extension typed
     script.Do([&] {
         firstReport = ReadTextFile(folder.In("report.txt"));

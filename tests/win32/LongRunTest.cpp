@@ -107,7 +107,8 @@ TEST(LongRunTest, TwentyRoundsGiveTheSameResultsWithoutMemoryCreeping) {
     std::vector<Round> rounds(kRounds);
     script.Do([&] {
         // An inventory with some of the songs' plug-ins and some no song uses.
-        for (int i = 0; i < 30; ++i) PluginSetAdd(InstalledPlugins, ("Synth" + std::to_string(i) + ".dll").c_str(), "C:\\VST");
+        for (int i = 0; i < 30; ++i)
+            PluginSetAdd(InstalledPlugins, ("Synth" + std::to_string(i) + ".dll").c_str(), "C:\\VST");
         PluginSetAdd(InstalledPlugins, "Delay.dll", "C:\\VST");
         PluginSetAdd(InstalledPlugins, "Unused.dll", "C:\\VST\\More");
     });

@@ -86,8 +86,9 @@ TEST(ScreenshotTest, DISABLED_MainWindowTabsAndDialogs) {
         std::strcpy(Settings.VstFolder1, (example + "\\vst").c_str());
         Settings.VstFolder2Enabled = 0;
     });
-    for (const auto& [command, caption, name] : {std::tuple{IDC_CONFIGURATION, "Quorvel Configuration", "configuration"},
-                                                 std::tuple{IDM_ABOUT, "About Quorvel", "about"}}) {
+    const std::tuple<int, const char*, const char*> dialogs[] = {
+        {IDC_CONFIGURATION, "Quorvel Configuration", "configuration"}, {IDM_ABOUT, "About Quorvel", "about"}};
+    for (const auto& [command, caption, name] : dialogs) {
         script.Command(command).WaitUntil([&, caption = caption] { return script.Dialog(caption) != nullptr; });
         shoot([&, caption = caption] { return script.Dialog(caption); }, name);
         script.Answer(caption, command == IDM_ABOUT ? IDOK : IDCANCEL);

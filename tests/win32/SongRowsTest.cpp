@@ -21,33 +21,21 @@ protected:
                                 WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_OWNERDRAWVARIABLE | LBS_NOSEL |
                                     LBS_NOINTEGRALHEIGHT,
                                 0, 0, 940, 640, parent.window, nullptr, GetModuleHandleA(nullptr), nullptr);
-    std::vector<std::unique_ptr<SongEntry>> rows;
     int h = 0;
 
-    void Add(std::unique_ptr<SongEntry> row) {
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.get()));
-        rows.push_back(std::move(row));
-    }
-    void AddSong(uint32_t ordinal, const std::string& path, std::vector<const char*> plugins) {
-        auto song = std::make_unique<SongEntry>();
-        song->ordinal = ordinal;
-        song->path = path;
-        song->artist = "Someone";
-        song->bpm = 125;
-        song->tpl = 6;
-        song->plugins = std::make_unique<PluginSet>();
-        for (const char* name : plugins) PluginSetAdd(*song->plugins, name, nullptr);
-        Add(std::move(song));
-    }
+    // The rows as a reading appends them, Delay.dll marked missing.
     void AddTwoSongs(const std::string& firstPath = "C:\\Songs\\Demo.xrns") {
-        AddSong(1, firstPath, {"Delay.dll", "Synth.dll", "Delay.dll"});
-        for (const char* name : {"Delay.dll", "Synth.dll"}) {
-            auto row = std::make_unique<SongEntry>();
-            row->plugin = PluginSetFind(*rows[0]->plugins, name);
-            row->missing = name[0] == 'D' ? 1 : 0;
-            Add(std::move(row));
+        PluginSetAdd(MissingPlugins, "Delay.dll", nullptr);
+        for (const std::string& path : {firstPath, std::string("C:\\Songs\\Quiet.xrns")}) {
+            auto song = NewSongEntry(path.c_str());
+            song->artist = "Someone";
+            song->bpm = 125;
+            song->tpl = 6;
+            for (const char* name : {"Delay.dll", "Synth.dll", "Delay.dll"})
+                if (path == firstPath) PluginSetAdd(*song->plugins, name, nullptr);
+            AppendSongRows(std::move(song));
         }
-        AddSong(2, "C:\\Songs\\Quiet.xrns", {});
+        for (const auto& row : SongList) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.get()));
     }
     void SetUp() override {
         PluginSetClear(InstalledPlugins);
@@ -60,6 +48,7 @@ protected:
     }
     void TearDown() override {
         DestroyWindow(list);
+        ClearReadingResults();
         DeleteObject(font);
         PluginSetClear(InstalledPlugins);
     }
@@ -142,7 +131,7 @@ TEST_F(SongRowsTest, EveryDrawActionPaintsTheSameCard) {
         draw.hwndItem = list;
         draw.hDC = canvases.back()->dc;
         draw.rcItem = {0, 0, item.right, 7 * h};
-        draw.itemData = reinterpret_cast<ULONG_PTR>(rows[0].get());
+        draw.itemData = reinterpret_cast<ULONG_PTR>(SongList[0].get());
         DrawSongRow(&draw);
     }
     EXPECT_EQ(canvases[0]->Count(RGB(255, 0, 255)), 0);  // the whole item is painted

@@ -151,7 +151,8 @@ static LRESULT CALLBACK ScriptHook(int code, WPARAM wParam, LPARAM lParam) {
         return CallNextHookEx(nullptr, code, wParam, lParam);
     dialogs.push_back(window);
     if (IsMessageBox(window)) {  // answered once only, in turn, and with OK once the answers run out
-        script->boxes.push_back({WindowText(window), WindowText(GetDlgItem(window, 0xFFFF)), GetWindow(window, GW_OWNER)});
+        HWND owner = GetWindow(window, GW_OWNER);
+        script->boxes.push_back({WindowText(window), WindowText(GetDlgItem(window, 0xFFFF)), owner});
         script->answers.push_back(IDOK);
         PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(script->answers.front()), 0);
         script->answers.pop_front();
@@ -246,8 +247,8 @@ INT_PTR RunMainWindow(Script& script, const std::string& settingsPath) {
     const CommandLineRequest request = CommandLine;
     ResetProgramState(settingsPath);
     CommandLine = request;
-    if (!script.steps.empty())
-        script.steps.insert(script.steps.begin(), {nullptr, [&script] { return IsWindowVisible(script.main) != FALSE; }});
+    auto shown = [&script] { return IsWindowVisible(script.main) != FALSE; };
+    if (!script.steps.empty()) script.steps.insert(script.steps.begin(), {nullptr, shown});
     INT_PTR result = 0;
     RunScript(script, [&result] {
         result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
@@ -331,7 +332,8 @@ std::string SongXml(const char* name, const std::vector<std::string>& plugins) {
     xml += "  <GlobalSongData>\n    <BeatsPerMin>125</BeatsPerMin>\n    <TicksPerLine>6</TicksPerLine>\n";
     xml.append("    <SongName>").append(name).append("</SongName>\n    <Artist>Tester</Artist>\n");
     xml += "  </GlobalSongData>\n  <Tracks>\n";
-    for (const std::string& plugin : plugins) xml.append("    <PluginName>Vst: ").append(plugin).append("</PluginName>\n");
+    for (const std::string& plugin : plugins)
+        xml.append("    <PluginName>Vst: ").append(plugin).append("</PluginName>\n");
     return xml + "  </Tracks>\n</RenoiseSong>\n";
 }
 
