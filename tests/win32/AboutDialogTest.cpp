@@ -12,6 +12,30 @@
 #include "ui/resource.h"
 #include "win32/Win32Support.h"
 
+static constexpr COLORREF kNavy = RGB(0, 0, 128);
+static constexpr COLORREF kDarkRed = RGB(128, 0, 0);
+
+static HWND CreateLink(HWND parent, const char* text, DWORD styles) {
+    return CreateWindowExA(0, kHyperlinkClassName, text, WS_CHILD | WS_VISIBLE | styles, 10, 10, 50, 8, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(77)), GetModuleHandleA(nullptr), nullptr);
+}
+
+// Whether the window's outer size is that of its text in the font.
+static bool SizedToText(HWND window, HFONT font) {
+    const std::string text = WindowText(window);
+    HDC dc = GetDC(window);
+    HGDIOBJ previous = SelectObject(dc, font);
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, previous);
+    ReleaseDC(window, dc);
+    RECT outer = {};
+    GetWindowRect(window, &outer);
+    return outer.right - outer.left == extent.cx && outer.bottom - outer.top == extent.cy;
+}
+
+static HyperlinkData* DataOf(HWND link) { return reinterpret_cast<HyperlinkData*>(GetWindowLongPtrA(link, 0)); }
+
 static void PostKey(HWND dialog, WPARAM key) {
     HWND target = GetFocus();
     PressKey(target && IsChild(dialog, target) ? target : dialog, key);
@@ -26,6 +50,11 @@ TEST(AboutDialogTest, OpensCentredAndClosesOnlyWithEnter) {
         GetWindowRect(dialog, &placed);
         EXPECT_EQ(placed.left, 100 + (600 - (placed.right - placed.left)) / 2);
         EXPECT_EQ(placed.top, 100 + (400 - (placed.bottom - placed.top)) / 2);
+        // The links take the size of their text in the dialog's font.
+        const HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+        for (int id : {IDC_LINK_AUTHOR, IDC_LINK_TRACKER, IDC_LINK_ARTIST})
+            EXPECT_TRUE(SizedToText(GetDlgItem(dialog, id), dialogFont)) << id;
+        EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_LINK_AUTHOR)), "https://quorvel.example.org/");
         char tip[128] = {};
         SendDlgItemMessageA(dialog, IDC_LINK_ARTIST, HLM_GETTIP, sizeof tip, reinterpret_cast<LPARAM>(tip));
         EXPECT_STREQ(tip, "Visit website of the graphic artist Quorvel Team.");
@@ -60,40 +89,7 @@ TEST(AboutDialogTest, OpensCentredAndClosesOnlyWithEnter) {
     EXPECT_TRUE(script.boxes.empty());
 }
 
-static constexpr COLORREF kNavy = RGB(0, 0, 128);
-static constexpr COLORREF kDarkRed = RGB(128, 0, 0);
-
-static HWND CreateLink(HWND parent, const char* text, DWORD styles, int id = 77) {
-    return CreateWindowExA(0, kHyperlinkClassName, text, WS_CHILD | WS_VISIBLE | styles, 10, 10, 50, 8, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
-}
-
-// Whether the window's outer size is that of its text in the font.
-static bool SizedToText(HWND window, HFONT font) {
-    const std::string text = WindowText(window);
-    HDC dc = GetDC(window);
-    HGDIOBJ previous = SelectObject(dc, font);
-    SIZE extent = {};
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    SelectObject(dc, previous);
-    ReleaseDC(window, dc);
-    RECT outer = {};
-    GetWindowRect(window, &outer);
-    return outer.right - outer.left == extent.cx && outer.bottom - outer.top == extent.cy;
-}
-
-static HyperlinkData* DataOf(HWND link) { return reinterpret_cast<HyperlinkData*>(GetWindowLongPtrA(link, 0)); }
-
-TEST(HyperlinkTest, AutosizeLinksTakeTheSizeOfTheirText) {
-    HWND dialog =
-        CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), nullptr, AboutDialogProc, 0);
-    ASSERT_NE(dialog, nullptr);
-    const HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
-    for (int id : {IDC_LINK_AUTHOR, IDC_LINK_TRACKER, IDC_LINK_ARTIST})
-        EXPECT_TRUE(SizedToText(GetDlgItem(dialog, id), dialogFont)) << id;
-    EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_LINK_AUTHOR)), "https://quorvel.example.org/");
-    DestroyWindow(dialog);
-
+TEST(HyperlinkTest, NewTextResizesAnAutosizeLink) {
     TestParent parent(50, 50, 400, 200);
     HFONT font = CreateCrispFont(13);
     HWND link = CreateLink(parent.window, "short", HLS_ABOUT_LINK);
@@ -112,7 +108,7 @@ TEST(HyperlinkTest, AutosizeLinksTakeTheSizeOfTheirText) {
     DeleteObject(font);
 }
 
-TEST(HyperlinkTest, TextAndTooltipAreCopiedOutWithinTheCallersBuffer) {
+TEST(HyperlinkTest, TextAndTooltipAreCopiedOutWithinTheCallersBufferAndReleaseReportsTheClick) {
     TestParent parent(50, 50, 400, 200);
     HWND link = CreateLink(parent.window, "https://www.renoise.com/", HLS_ABOUT_LINK);
     const struct {
@@ -150,6 +146,15 @@ TEST(HyperlinkTest, TextAndTooltipAreCopiedOutWithinTheCallersBuffer) {
     EXPECT_EQ(SendMessageA(link, HLM_GETTIPLENGTH, 0, 0), 0);
     EXPECT_EQ(SendMessageA(link, HLM_GETTIP, sizeof buffer, reinterpret_cast<LPARAM>(buffer)), 0);
     EXPECT_FALSE(IsWindow(tip));
+    // Pressing takes the focus; releasing reports the click.
+    SendMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
+    EXPECT_EQ(GetFocus(), link);
+    EXPECT_TRUE(parent.commands.empty());
+    SendMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
+    ASSERT_EQ(parent.commands.size(), 1u);
+    EXPECT_EQ(parent.commands[0].first, MAKEWPARAM(77, 0));
+    EXPECT_EQ(parent.commands[0].second, reinterpret_cast<LPARAM>(link));
+    EXPECT_EQ(SendMessageA(link, WM_GETDLGCODE, 0, 0), DLGC_STATIC);
     DestroyWindow(link);
 }
 
@@ -209,19 +214,6 @@ TEST(HyperlinkTest, LooksAndUnderliningFollowStyleAndHover) {
     DeleteObject(font);
 }
 
-TEST(HyperlinkTest, ReleaseReportsTheClickToTheParent) {
-    TestParent parent(50, 50, 400, 200);
-    HWND link = CreateLink(parent.window, "Quorvel", HLS_ABOUT_LINK, 1234);
-    SendMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
-    EXPECT_EQ(GetFocus(), link);
-    EXPECT_TRUE(parent.commands.empty());
-    SendMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
-    ASSERT_EQ(parent.commands.size(), 1u);
-    EXPECT_EQ(parent.commands[0].first, MAKEWPARAM(1234, 0));
-    EXPECT_EQ(parent.commands[0].second, reinterpret_cast<LPARAM>(link));
-    EXPECT_EQ(SendMessageA(link, WM_GETDLGCODE, 0, 0), DLGC_STATIC);
-    DestroyWindow(link);
-}
 
 TEST(WindowUtilTest, CentresOverTheOwnerOrTheDesktopWithoutClamping) {
     TestParent owner(200, 150, 300, 200, WS_POPUP | WS_VISIBLE);
