@@ -1,97 +1,280 @@
+// The About box and its parts: the hyperlink control, centring over the
+// owner, the banner and the help file's place.
 #include "ui/AboutDialog.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
 #include "ui/Hyperlink.h"
+#include "ui/WindowUtil.h"
 #include "ui/resource.h"
 #include "win32/Win32Support.h"
 
-namespace {
+static constexpr COLORREF kNavy = RGB(0, 0, 128);
+static constexpr COLORREF kDarkRed = RGB(128, 0, 0);
 
-INT_PTR RunAbout(HWND owner) {
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), owner, AboutDialogProc, 0);
+static HWND CreateLink(HWND parent, const char* text, DWORD styles) {
+    return CreateWindowExA(0, kHyperlinkClassName, text, WS_CHILD | WS_VISIBLE | styles, 10, 10, 50, 8, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(77)), GetModuleHandleA(nullptr), nullptr);
 }
 
-void PostKey(HWND dialog, WPARAM key) {
+// Whether the window's outer size is that of its text in the font.
+static bool SizedToText(HWND window, HFONT font) {
+    const std::string text = WindowText(window);
+    HDC dc = GetDC(window);
+    HGDIOBJ previous = SelectObject(dc, font);
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, previous);
+    ReleaseDC(window, dc);
+    RECT outer = {};
+    GetWindowRect(window, &outer);
+    return outer.right - outer.left == extent.cx && outer.bottom - outer.top == extent.cy;
+}
+
+static HyperlinkData* DataOf(HWND link) { return reinterpret_cast<HyperlinkData*>(GetWindowLongPtrA(link, 0)); }
+
+static void PostKey(HWND dialog, WPARAM key) {
     HWND target = GetFocus();
-    if (!target || !IsChild(dialog, target)) target = dialog;
-    PostMessageA(target, WM_KEYDOWN, key, 1);
-    PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+    PressKey(target && IsChild(dialog, target) ? target : dialog, key);
 }
 
-TEST(AboutDialogTest, EscapeKeepsTheBoxOpenAndEnterClosesIt) {
+TEST(AboutDialogTest, OpensCentredAndClosesOnlyWithEnter) {
     TestParent owner(100, 100, 600, 400);
-    bool openAfterEscape = false;
-    std::string artistTip;
-    DialogDriver driver([&](HWND dialog, int tick) {
-        if (tick == 1) {
-            char tip[128] = {};
-            SendDlgItemMessageA(dialog, IDC_LINK_ARTIST, HLM_GETTIP, sizeof tip, reinterpret_cast<LPARAM>(tip));
-            artistTip = tip;
-            PostKey(dialog, VK_ESCAPE);
-            PostMessageA(dialog, WM_CLOSE, 0, 0);
-        } else if (tick == 4) {
-            openAfterEscape = IsWindowVisible(dialog) != FALSE;
-            PostKey(dialog, VK_RETURN);
-        }
-    });
-    EXPECT_EQ(RunAbout(owner.window), 1);
-    EXPECT_FALSE(driver.timedOut);
-    EXPECT_TRUE(openAfterEscape);
-    EXPECT_EQ(artistTip, "Visit website of the graphic artist Quorvel Team.");
-}
-
-TEST(AboutDialogTest, ClickingALinkLeavesTheBoxOpen) {
-    TestParent owner(100, 100, 600, 400);
-    bool openAfterClick = false;
-    DialogDriver driver([&](HWND dialog, int tick) {
+    Script script;
+    script.WaitUntil([&] { return script.Dialog() != nullptr; }).Pause(1).Do([&] {
+        HWND dialog = script.Dialog();
+        RECT placed = {}, banner = {};
+        GetWindowRect(dialog, &placed);
+        EXPECT_EQ(placed.left, 100 + (600 - (placed.right - placed.left)) / 2);
+        EXPECT_EQ(placed.top, 100 + (400 - (placed.bottom - placed.top)) / 2);
+        // The links take the size of their text in the dialog's font.
+        const HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+        for (int id : {IDC_LINK_AUTHOR, IDC_LINK_TRACKER, IDC_LINK_ARTIST})
+            EXPECT_TRUE(SizedToText(GetDlgItem(dialog, id), dialogFont)) << id;
+        EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_LINK_AUTHOR)), "https://quorvel.example.org/");
+        char tip[128] = {};
+        SendDlgItemMessageA(dialog, IDC_LINK_ARTIST, HLM_GETTIP, sizeof tip, reinterpret_cast<LPARAM>(tip));
+        EXPECT_STREQ(tip, "Visit website of the graphic artist Quorvel Team.");
+        // The banner: black, with the title and the credit line in white.
+        UpdateWindow(dialog);
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_ABOUT_BANNER)));
+        GetClientRect(GetDlgItem(dialog, IDC_ABOUT_BANNER), &banner);
+        HDC dc = GetDC(dialog);
+        EXPECT_EQ(GetPixel(dc, 2, 2), RGB(0, 0, 0));
+        int white = 0;
+        for (int y = 0; y < banner.bottom; ++y)
+            for (int x = 0; x < banner.right; ++x) white += GetPixel(dc, x, y) == RGB(255, 255, 255) ? 1 : 0;
+        ReleaseDC(dialog, dc);
+        EXPECT_GT(white, 20);
+        PostKey(dialog, VK_ESCAPE);
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
         HWND link = GetDlgItem(dialog, IDC_LINK_TRACKER);
-        if (tick == 1) {
-            PostMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
-            PostMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
-        } else if (tick == 10) {
-            openAfterClick = IsWindowVisible(dialog) != FALSE;
-            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-        }
+        PostMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
+        PostMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
     });
-    EXPECT_EQ(RunAbout(owner.window), 1);
-    EXPECT_FALSE(driver.timedOut);
-    EXPECT_TRUE(openAfterClick);
-    EXPECT_TRUE(driver.otherDialogs.empty());
+    // Neither Escape, the close command nor a link's click end the box.
+    script.Pause(9).Do([&] {
+        ASSERT_NE(script.Dialog(), nullptr);
+        PostKey(script.Dialog(), VK_RETURN);
+    });
+    INT_PTR result = 0;
+    RunScript(script, [&] {
+        result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), owner.window,
+                                 AboutDialogProc, 0);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_TRUE(script.boxes.empty());
 }
 
-TEST(AboutDialogTest, OpensCentredOverItsOwnerWithTheBannerPainted) {
-    TestParent owner(100, 100, 600, 400);
-    RECT placed = {};
-    bool bannerHidden = false;
-    COLORREF corner = 0;
-    int whitePixels = 0;
-    DialogDriver driver([&](HWND dialog, int tick) {
-        if (tick == 2) {
-            GetWindowRect(dialog, &placed);
-            UpdateWindow(dialog);
-            bannerHidden = !IsWindowVisible(GetDlgItem(dialog, IDC_ABOUT_BANNER));
-            RECT banner = {};
-            GetClientRect(GetDlgItem(dialog, IDC_ABOUT_BANNER), &banner);
-            HDC dc = GetDC(dialog);
-            corner = GetPixel(dc, 2, 2);
-            for (int y = 0; y < banner.bottom; ++y)
-                for (int x = 0; x < banner.right; ++x)
-                    if (GetPixel(dc, x, y) == RGB(255, 255, 255)) ++whitePixels;
-            ReleaseDC(dialog, dc);
-            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-        }
-    });
-    ASSERT_EQ(RunAbout(owner.window), 1);
-    RECT ownerRect = {};
-    GetWindowRect(owner.window, &ownerRect);
-    const LONG width = placed.right - placed.left;
-    const LONG height = placed.bottom - placed.top;
-    EXPECT_EQ(placed.left, ownerRect.left + (ownerRect.right - ownerRect.left - width) / 2);
-    EXPECT_EQ(placed.top, ownerRect.top + (ownerRect.bottom - ownerRect.top - height) / 2);
-    EXPECT_TRUE(bannerHidden);
-    EXPECT_EQ(corner, RGB(0, 0, 0));
-    EXPECT_GT(whitePixels, 20);  // the title and the credit line
+TEST(HyperlinkTest, NewTextResizesAnAutosizeLink) {
+    TestParent parent(50, 50, 400, 200);
+    HFONT font = CreateCrispFont(13);
+    HWND link = CreateLink(parent.window, "short", HLS_ABOUT_LINK);
+    SendMessageA(link, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    // SetWindowTextA reports whether the control took the text.
+    EXPECT_TRUE(SetWindowTextA(link, "https://quorvel.example.org/a/much/longer/address"));
+    EXPECT_TRUE(SizedToText(link, font));
+    // Without autosize the window keeps the size it was given.
+    HWND fixed = CreateLink(parent.window, "short", HLS_LEFT | HLS_TOP);
+    SetWindowTextA(fixed, "https://quorvel.example.org/a/much/longer/address");
+    RECT outer = {};
+    GetWindowRect(fixed, &outer);
+    EXPECT_EQ(outer.right - outer.left, 50);
+    DestroyWindow(link);
+    DestroyWindow(fixed);
+    DeleteObject(font);
 }
 
-}  // namespace
+TEST(HyperlinkTest, TextAndTooltipAreCopiedOutWithinTheCallersBufferAndReleaseReportsTheClick) {
+    TestParent parent(50, 50, 400, 200);
+    HWND link = CreateLink(parent.window, "https://www.renoise.com/", HLS_ABOUT_LINK);
+    const struct {
+        WPARAM size;
+        const char* expected;
+    } cases[] = {{5, "http"}, {1, ""}, {100, "https://www.renoise.com/"}};
+    for (const auto& c : cases) {
+        char buffer[100];
+        std::memset(buffer, 'x', sizeof buffer);
+        EXPECT_EQ(SendMessageA(link, WM_GETTEXT, c.size, reinterpret_cast<LPARAM>(buffer)),
+                  static_cast<LRESULT>(std::strlen(c.expected)));
+        EXPECT_STREQ(buffer, c.expected) << c.size;
+    }
+    char buffer[64] = "abc";
+    EXPECT_EQ(SendMessageA(link, WM_GETTEXT, 0, reinterpret_cast<LPARAM>(buffer)), 0);
+    EXPECT_STREQ(buffer, "abc");
+    EXPECT_EQ(SendMessageA(link, WM_GETTEXTLENGTH, 0, 0), 24);
+
+    // Removing a tooltip that was never set changes nothing.
+    SendMessageA(link, HLM_SETTIP, 0, 0);
+    EXPECT_EQ(SendMessageA(link, HLM_GETTIPLENGTH, 0, 0), 0);
+    SendMessageA(link, HLM_SETTIP, 0, reinterpret_cast<LPARAM>("Visit Quorvel website."));
+    EXPECT_EQ(SendMessageA(link, HLM_GETTIPLENGTH, 0, 0), 22);
+    EXPECT_EQ(SendMessageA(link, HLM_GETTIP, 6, reinterpret_cast<LPARAM>(buffer)), 5);
+    EXPECT_STREQ(buffer, "Visit");
+    HWND tip = DataOf(link)->tipWindow;
+    ASSERT_TRUE(IsWindow(tip));
+    // A second text replaces the first in the same tooltip window.
+    SendMessageA(link, HLM_SETTIP, 0, reinterpret_cast<LPARAM>("Other"));
+    EXPECT_EQ(SendMessageA(link, HLM_GETTIP, sizeof buffer, reinterpret_cast<LPARAM>(buffer)), 5);
+    EXPECT_STREQ(buffer, "Other");
+    EXPECT_EQ(DataOf(link)->tipWindow, tip);
+    // Removing it leaves no hidden tooltip window behind.
+    SendMessageA(link, HLM_SETTIP, 0, 0);
+    EXPECT_EQ(SendMessageA(link, HLM_GETTIPLENGTH, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(link, HLM_GETTIP, sizeof buffer, reinterpret_cast<LPARAM>(buffer)), 0);
+    EXPECT_FALSE(IsWindow(tip));
+    // Pressing takes the focus; releasing reports the click.
+    SendMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
+    EXPECT_EQ(GetFocus(), link);
+    EXPECT_TRUE(parent.commands.empty());
+    SendMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
+    ASSERT_EQ(parent.commands.size(), 1u);
+    EXPECT_EQ(parent.commands[0].first, MAKEWPARAM(77, 0));
+    EXPECT_EQ(parent.commands[0].second, reinterpret_cast<LPARAM>(link));
+    EXPECT_EQ(SendMessageA(link, WM_GETDLGCODE, 0, 0), DLGC_STATIC);
+    DestroyWindow(link);
+}
+
+// A row in which nearly every column has the colour: the underline.
+static bool HasUnderline(const Canvas& canvas, COLORREF color) {
+    for (int y = 0; y < canvas.height; ++y)
+        if (canvas.Count(color, {0, y, canvas.width, y + 1}) >= canvas.width * 9 / 10) return true;
+    return false;
+}
+
+TEST(HyperlinkTest, LooksAndUnderliningFollowStyleAndHover) {
+    TestParent parent(50, 50, 400, 200);
+    HFONT font = CreateCrispFont(16);
+    const struct {
+        DWORD underlineBits;
+        bool normalUnderlined;
+        bool hoveredUnderlined;
+    } cases[] = {
+        {0, true, false},
+        {HLS_UNDERLINE, true, true},
+        {HLS_NOUNDERLINE, false, false},
+        {HLS_UNDERLINE | HLS_NOUNDERLINE, false, true},
+        {HLS_HOVERUNDERLINE, false, true},
+        {HLS_HOVERUNDERLINE | HLS_UNDERLINE, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.underlineBits);
+        HWND link = CreateLink(parent.window, "Quorvel", HLS_LEFT | HLS_TOP | HLS_AUTOSIZE | c.underlineBits);
+        SendMessageA(link, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        RECT outer = {};
+        GetWindowRect(link, &outer);
+        // The link painted as it would be on screen, read back.
+        auto paint = [&](COLORREF shown, COLORREF absent, bool underlined) {
+            Canvas canvas(outer.right - outer.left, outer.bottom - outer.top, RGB(255, 0, 255));
+            SendMessageA(link, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc), PRF_CLIENT);
+            EXPECT_GT(canvas.Count(shown), 0);
+            EXPECT_EQ(canvas.Count(absent), 0);
+            EXPECT_EQ(canvas.At(canvas.width - 1, 0), GetSysColor(COLOR_BTNFACE));
+            EXPECT_EQ(HasUnderline(canvas, shown), underlined);
+        };
+        paint(kNavy, kDarkRed, c.normalUnderlined);
+        UpdateWindow(link);
+        ASSERT_FALSE(GetUpdateRect(link, nullptr, FALSE));
+        SendMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+        EXPECT_EQ(GetCapture(), link);
+        // Entering the hover state repaints.
+        EXPECT_TRUE(GetUpdateRect(link, nullptr, FALSE));
+        paint(kDarkRed, kNavy, c.hoveredUnderlined);
+        // Leaving the client area gives up the capture and the hover look.
+        SendMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(5000, 2));
+        EXPECT_NE(GetCapture(), link);
+        EXPECT_EQ(DataOf(link)->hovered, 0);
+        EnableWindow(link, FALSE);
+        paint(GetSysColor(COLOR_GRAYTEXT), kNavy, c.normalUnderlined);
+        DestroyWindow(link);
+    }
+    DeleteObject(font);
+}
+
+
+TEST(WindowUtilTest, CentresOverTheOwnerOrTheDesktopWithoutClamping) {
+    TestParent owner(200, 150, 300, 200, WS_POPUP | WS_VISIBLE);
+    RECT desktop = {};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    const struct {
+        HWND owner;
+        int width, height;
+        LONG left, top;
+    } cases[] = {
+        {owner.window, 100, 50, 300, 225},   // inside: (300 - 100) / 2, (200 - 50) / 2
+        {owner.window, 501, 100, 100, 200},  // wider: (300 - 501) / 2 = -100, truncated toward zero
+        {owner.window, 300, 401, 200, 50},   // taller: (200 - 401) / 2 = -100
+        {nullptr, 120, 80, (desktop.right - 120) / 2, (desktop.bottom - 80) / 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
+        HWND popup = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, c.width, c.height, c.owner, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr);
+        CenterOnParent(popup);
+        RECT placed = {};
+        GetWindowRect(popup, &placed);
+        EXPECT_EQ(placed.left, c.left);
+        EXPECT_EQ(placed.top, c.top);
+        EXPECT_EQ(placed.right - placed.left, c.width);
+        DestroyWindow(popup);
+    }
+}
+
+TEST(WindowUtilTest, BitmapBannerFillsTheMarkedAreaOnEveryPaint) {
+    TestParent parent(50, 50, 760, 200, WS_POPUP | WS_VISIBLE);
+    HWND banner = CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE | SS_BLACKRECT, 0, 0, 699, 81,
+                                  parent.window, nullptr, GetModuleHandleA(nullptr), nullptr);
+    int paints = 0;
+    parent.onPaint = [&] {
+        ++paints;
+        PaintBanner(banner, nullptr, nullptr, BannerMode::kBitmap);
+    };
+    for (int i = 0; i < 2; ++i) {
+        InvalidateRect(parent.window, nullptr, TRUE);
+        UpdateWindow(parent.window);
+        PumpMessages();
+    }
+    EXPECT_FALSE(IsWindowVisible(banner));
+    EXPECT_GE(paints, 2);
+    HDC dc = GetDC(parent.window);
+    // The picture's dark background, not the black of the marker control.
+    const COLORREF corner = GetPixel(dc, 1, 1);
+    int light = 0;
+    for (int x = 0; x < 699; x += 3)
+        for (int y = 0; y < 81; y += 3) light += GetRValue(GetPixel(dc, x, y)) > 200 ? 1 : 0;
+    ReleaseDC(parent.window, dc);
+    EXPECT_NE(corner, RGB(0, 0, 0));
+    EXPECT_LT(GetRValue(corner), 60);
+    EXPECT_LT(GetBValue(corner), 80);
+    EXPECT_GT(light, 20);  // the word
+}
+
+TEST(WindowUtilTest, HelpFileLiesBesideTheExecutable) {
+    EXPECT_EQ(HelpFilePath("C:\\Program Files\\Quorvel\\quorvel.exe"), "C:\\Program Files\\Quorvel\\quorvel.html");
+    // A folder as long as a whole path buffer still yields the whole name.
+    const std::string deep = "C:\\" + std::string(250, 'd');
+    EXPECT_EQ(HelpFilePath((deep + "\\q.exe").c_str()), deep + "\\quorvel.html");
+}

@@ -2,37 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "win32/Win32Support.h"
 
-namespace {
-
-constexpr int kFileNameField = 0x047C;  // cmb13 of the Explorer-style dialog
+static constexpr int kFileNameField = 0x047C;  // cmb13 of the Explorer-style dialog
 
 // Paths compare without regard to letter case, as the file system does.
-std::string Lower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+static std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
 
-// Types the names into the open dialog and confirms, or cancels it.
-DialogDriver TypeInto(const std::string& names) {
-    return DialogDriver([names](HWND dialog, int tick) {
-        if (tick != 2) return;
-        if (names.empty()) {
-            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-            return;
-        }
-        SetDlgItemTextA(dialog, kFileNameField, names.c_str());
-        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    });
+static void CollectPath(const char* path, void* context) {
+    static_cast<std::vector<std::string>*>(context)->push_back(Lower(path));
 }
-
-void CollectPath(const char* path, void* context) { static_cast<std::vector<std::string>*>(context)->push_back(path); }
 
 class PickersTest : public ::testing::Test {
 protected:
@@ -41,87 +28,75 @@ protected:
     char folder[260] = {};
     void SetUp() override {
         for (const char* name : {"one.xrns", "a song.xrns", "b song.rns", "c song.xrni", "notes.txt"})
-            songs.AddFile(name);
+            WriteTextFile(songs.In(name), "x");
         std::strcpy(folder, songs.path.c_str());
     }
-    std::string In(const char* name) const { return Lower(songs.path + "\\" + name); }
+    // The open dialog with the names typed and confirmed (none: cancelled).
+    int Pick(const std::string& names) {
+        Script script;
+        script.WaitUntil([&] { return script.Dialog() != nullptr; }).Pause(1).Do([&] {
+            SetDlgItemTextA(script.Dialog(), kFileNameField, names.c_str());
+            PostMessageA(script.Dialog(), WM_COMMAND, names.empty() ? IDCANCEL : IDOK, 0);
+        });
+        int picked = -1;
+        RunScript(script, [&] { picked = PickFiles(owner.window, kSongFilter, kOpenSongsTitle, folder, 1); });
+        EXPECT_TRUE(script.boxes.empty());
+        return picked;
+    }
+    // The folder browser, confirmed or cancelled.
+    int Browse(char* path, WPARAM answer) {
+        Script script;
+        script.WaitUntil([&] { return script.Dialog() != nullptr; }).Pause(3).Do([&] {
+            PostMessageA(script.Dialog(), WM_COMMAND, answer, 0);
+        });
+        int chosen = -1;
+        RunScript(script, [&] { chosen = PickFolder(owner.window, path, "Select a VST folder.", 1); });
+        return chosen;
+    }
 };
 
 TEST_F(PickersTest, ChosenNamesBecomeFullPathsInFieldOrder) {
-    struct Case {
+    const struct {
         const char* typed;
-        std::vector<const char*> expected;
-    };
-    const Case cases[] = {
+        std::vector<std::string> expected;
+    } cases[] = {
         {"one.xrns", {"one.xrns"}},
         {"\"c song.xrni\" \"a song.xrns\" \"b song.rns\"", {"c song.xrni", "a song.xrns", "b song.rns"}},
         {"\"one.xrns\" \"notes.txt\"", {"one.xrns"}},  // not a song: never handed to the visitor
     };
-    for (const Case& c : cases) {
-        std::vector<std::string> visited;
-        {
-            DialogDriver driver = TypeInto(c.typed);
-            ASSERT_EQ(PickFiles(owner.window, kSongFilter, kOpenSongsTitle, folder, 1), 1) << c.typed;
-            EXPECT_TRUE(driver.otherDialogs.empty()) << c.typed;
-        }
+    // Stepwise, every name comes once, songs or not.
+    ASSERT_EQ(Pick("\"a song.xrns\" \"notes.txt\""), 1);
+    std::vector<std::string> stepwise;
+    for (const char* path = FirstPickedFile(); path; path = NextPickedFile()) CollectPath(path, &stepwise);
+    EXPECT_EQ(stepwise, (std::vector<std::string>{Lower(songs.In("a song.xrns")), Lower(songs.In("notes.txt"))}));
+    EXPECT_EQ(NextPickedFile(), nullptr);
+    EndPickedFiles();
+    EXPECT_EQ(FirstPickedFile(), nullptr);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        ASSERT_EQ(Pick(c.typed), 1);
+        std::vector<std::string> visited, expected;
         ForEachPickedFile(kSongPattern, CollectPath, &visited);
-        ASSERT_EQ(visited.size(), c.expected.size()) << c.typed;
-        for (size_t i = 0; i < visited.size(); ++i) EXPECT_EQ(Lower(visited[i]), In(c.expected[i])) << c.typed;
-        EXPECT_EQ(Lower(folder), Lower(songs.path)) << c.typed;
+        for (const std::string& name : c.expected) expected.push_back(Lower(songs.In(name)));
+        EXPECT_EQ(visited, expected);
+        EXPECT_EQ(Lower(folder), Lower(songs.path));
         EXPECT_EQ(FirstPickedFile(), nullptr);  // the pick has ended
     }
 }
 
-TEST_F(PickersTest, StepwiseIterationHandsOutEveryNameOnce) {
-    {
-        DialogDriver driver = TypeInto("\"a song.xrns\" \"notes.txt\"");
-        ASSERT_EQ(PickFiles(owner.window, kSongFilter, kOpenSongsTitle, folder, 1), 1);
-    }
-    const char* first = FirstPickedFile();
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(Lower(first), In("a song.xrns"));
-    const char* second = NextPickedFile();
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(Lower(second), In("notes.txt"));
-    EXPECT_EQ(NextPickedFile(), nullptr);
-    EXPECT_EQ(NextPickedFile(), nullptr);
-    EndPickedFiles();
-    EXPECT_EQ(FirstPickedFile(), nullptr);
-}
-
-TEST_F(PickersTest, CancelLeavesTheFolderAndPicksNothing) {
+TEST_F(PickersTest, CancelLeavesTheFoldersAndPicksNothing) {
     std::strcpy(folder, "C:\\windows");
-    {
-        DialogDriver driver = TypeInto("");
-        EXPECT_EQ(PickFiles(owner.window, kSongFilter, kOpenSongsTitle, folder, 1), 0);
-        EXPECT_FALSE(driver.timedOut);
-    }
+    EXPECT_EQ(Pick(""), 0);
     EXPECT_STREQ(folder, "C:\\windows");
     std::vector<std::string> visited;
     ForEachPickedFile(kSongPattern, CollectPath, &visited);
     EXPECT_TRUE(visited.empty());
-}
 
-TEST_F(PickersTest, FolderBrowserKeepsTheBufferOnCancelAndFillsItOnOk) {
     char path[260] = {};
     std::strcpy(path, songs.path.c_str());
-    {
-        DialogDriver driver([](HWND dialog, int tick) {
-            if (tick == 2) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-        });
-        EXPECT_EQ(PickFolder(owner.window, path, "Select a VST folder.", 1), 0);
-        EXPECT_FALSE(driver.timedOut);
-    }
+    EXPECT_EQ(Browse(path, IDCANCEL), 0);
     EXPECT_EQ(std::string(path), songs.path);
-    {
-        // Confirming the preselected folder hands it back.
-        DialogDriver driver([](HWND dialog, int tick) {
-            if (tick == 4) PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-        });
-        EXPECT_NE(PickFolder(owner.window, path, "Select a VST folder.", 1), 0);
-        EXPECT_FALSE(driver.timedOut);
-    }
+    // Confirming the preselected folder hands it back.
+    EXPECT_NE(Browse(path, IDOK), 0);
     EXPECT_EQ(Lower(path), Lower(songs.path));
 }
-
-}  // namespace

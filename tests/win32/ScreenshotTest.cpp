@@ -10,30 +10,24 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "core/CommandLine.h"
 #include "settings/SettingsFile.h"
 #include "ui/resource.h"
-#include "win32/MainWindowDriver.h"
 #include "win32/Win32Support.h"
 
-namespace {
-
 // The window as it stands on the screen, written as a 24-bit BMP.
-bool CaptureWindow(HWND window, const std::string& path) {
+static bool CaptureWindow(HWND window, const std::string& path) {
     RECT area = {};
     if (!GetWindowRect(window, &area)) return false;
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     const int stride = (width * 3 + 3) & ~3;
     BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;  // bottom-up, as BMP files store it
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    info.bmiHeader.biSizeImage = static_cast<DWORD>(stride * height);
+    // Bottom-up, as BMP files store it.
+    info.bmiHeader = {sizeof info.bmiHeader, width, height, 1, 24, BI_RGB, static_cast<DWORD>(stride * height),
+                      0, 0, 0, 0};
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     void* bits = nullptr;
@@ -58,7 +52,7 @@ bool CaptureWindow(HWND window, const std::string& path) {
     return FileExists(path);
 }
 
-std::string Environment(const char* name) {
+static std::string Environment(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
 }
@@ -69,7 +63,7 @@ TEST(ScreenshotTest, DISABLED_MainWindowTabsAndDialogs) {
     ASSERT_FALSE(example.empty() || out.empty()) << "QUORVEL_EXAMPLE and QUORVEL_SCREENSHOTS must be set";
     ParseCommandLine(("/p:" + example + "\\songs /s+").c_str());
 
-    MainWindowScript script;
+    Script script;
     std::vector<std::string> written;
     auto shoot = [&](std::function<HWND()> window, const char* name) {
         script.Pause(6).Do([&, window, name] {
@@ -80,12 +74,10 @@ TEST(ScreenshotTest, DISABLED_MainWindowTabsAndDialogs) {
             if (CaptureWindow(target, path)) written.push_back(path);
         });
     };
-    auto main = [&] { return script.main; };
-    script.WaitUntil([&] { return IsWindowVisible(script.main) != FALSE; });
     const char* tabs[] = {"main-songs", "main-missing", "main-unused", "main-errors"};
     for (int tab = 0; tab < 4; ++tab) {
         script.Do([&, tab] { ClickTab(script.main, tab); });
-        shoot(main, tabs[tab]);
+        shoot([&] { return script.main; }, tabs[tab]);
     }
     script.Do([&] {
         ClickTab(script.main, 0);
@@ -93,26 +85,18 @@ TEST(ScreenshotTest, DISABLED_MainWindowTabsAndDialogs) {
         Settings.VstFolder1Enabled = 1;
         std::strcpy(Settings.VstFolder1, (example + "\\vst").c_str());
         Settings.VstFolder2Enabled = 0;
-        PostMessageA(script.main, WM_COMMAND, IDC_CONFIGURATION, 0);
     });
-    script.WaitUntil([&] { return FindOpenDialog(script, "Quorvel Configuration") != nullptr; });
-    shoot([&] { return FindOpenDialog(script, "Quorvel Configuration"); }, "configuration");
-    script.Do([&] { PostMessageA(FindOpenDialog(script, "Quorvel Configuration"), WM_COMMAND, IDCANCEL, 0); })
-        .WaitUntil([&] { return FindOpenDialog(script, "Quorvel Configuration") == nullptr; })
-        .Do([&] { PostMessageA(script.main, WM_COMMAND, IDM_ABOUT, 0); })
-        .WaitUntil([&] { return FindOpenDialog(script, "About Quorvel") != nullptr; });
-    shoot([&] { return FindOpenDialog(script, "About Quorvel"); }, "about");
-    script.Do([&] { PostMessageA(FindOpenDialog(script, "About Quorvel"), WM_COMMAND, IDOK, 0); })
-        .WaitUntil([&] { return FindOpenDialog(script, "About Quorvel") == nullptr; })
-        .Do([&] { PostMessageA(script.main, WM_CLOSE, 0, 0); });
-
+    const std::tuple<int, const char*, const char*> dialogs[] = {
+        {IDC_CONFIGURATION, "Quorvel Configuration", "configuration"}, {IDM_ABOUT, "About Quorvel", "about"}};
+    for (const auto& [command, caption, name] : dialogs) {
+        script.Command(command).WaitUntil([&, caption = caption] { return script.Dialog(caption) != nullptr; });
+        shoot([&, caption = caption] { return script.Dialog(caption); }, name);
+        script.Answer(caption, command == IDM_ABOUT ? IDOK : IDCANCEL);
+    }
     // A copy of the settings, so that the close does not change the example.
     const std::string settings = out + "\\quorvel.cfg";
     CopyFileA((example + "\\quorvel.cfg").c_str(), settings.c_str(), FALSE);
-    RunMainWindow(script, settings);
+    RunMainWindow(script.Close(), settings);
     DeleteFileA(settings.c_str());
-    EXPECT_FALSE(script.timedOut);
     EXPECT_EQ(written.size(), 6u);
 }
-
-}  // namespace

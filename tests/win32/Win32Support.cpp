@@ -1,60 +1,50 @@
 #include "win32/Win32Support.h"
 
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <memory>
+#include <sstream>
 
+#include "core/CommandLine.h"
+#include "core/FrontEnd.h"
+#include "core/PluginSet.h"
+#include "core/Results.h"
+#include "settings/SettingsFile.h"
+#include "ui/MainWindow.h"
 #include "ui/SongRows.h"
-
-static constexpr char kParentClass[] = "QuorvelTestParent";
+#include "ui/resource.h"
 
 static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    TestParent* parent = reinterpret_cast<TestParent*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    switch (message) {
-    case WM_COMMAND:
-        if (parent)
-            parent->commands.push_back({LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)});
-        return 0;
-    case WM_MEASUREITEM:
-        MeasureSongRow(window, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
-        return TRUE;
-    case WM_DRAWITEM:
-        DrawSongRow(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-        return TRUE;
-    case WM_PAINT:
-        if (parent && parent->onPaint) {
-            parent->onPaint(window);
-            return 0;
-        }
-        break;
-    default:
-        break;
-    }
+    auto* parent = reinterpret_cast<TestParent*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (message == WM_COMMAND && parent) parent->commands.emplace_back(wParam, lParam);
+    if (message == WM_MEASUREITEM) MeasureSongRow(window, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+    if (message == WM_DRAWITEM) DrawSongRow(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    if (message == WM_PAINT && parent && parent->onPaint) parent->onPaint();
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
 TestParent::TestParent(int x, int y, int width, int height, DWORD style) {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = ParentProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = kParentClass;
-        registered = RegisterClassA(&windowClass) != 0;
-    }
+    static const WNDCLASSA windowClass = {0, ParentProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr,
+                                          reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), nullptr, "QuorvelTestParent"};
+    static const ATOM registered = RegisterClassA(&windowClass);
     // The list box asks for item heights while it is created, so the record
-    // must be reachable before CreateWindow returns.
-    window = CreateWindowExA(0, kParentClass, "test", style & ~WS_VISIBLE, x, y, width, height, nullptr, nullptr,
-                             GetModuleHandleA(nullptr), nullptr);
+    // must be reachable before it is shown.
+    window = CreateWindowExA(0, MAKEINTATOM(registered), "test", style & ~WS_VISIBLE, x, y, width, height, nullptr,
+                             nullptr, GetModuleHandleA(nullptr), nullptr);
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    if (style & WS_VISIBLE) {
-        ShowWindow(window, SW_SHOWNOACTIVATE);
-        UpdateWindow(window);
-    }
+    if (style & WS_VISIBLE) ShowWindow(window, SW_SHOWNOACTIVATE);
+    UpdateWindow(window);
 }
 
 TestParent::~TestParent() {
-    if (IsWindow(window)) DestroyWindow(window);
+    DestroyWindow(window);
     PumpMessages();
 }
 
@@ -68,30 +58,23 @@ void PumpMessages() {
 
 Canvas::Canvas(int w, int h, COLORREF fill) : width(w), height(h) {
     BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    info.bmiHeader = {sizeof info.bmiHeader, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};  // top-down
     HDC screen = GetDC(nullptr);
     dc = CreateCompatibleDC(screen);
     void* pixels = nullptr;
     bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
     ReleaseDC(nullptr, screen);
     bits = static_cast<const uint32_t*>(pixels);
-    previous = SelectObject(dc, bitmap);
+    SelectObject(dc, bitmap);
     HBRUSH brush = CreateSolidBrush(fill);
-    RECT all = {0, 0, w, h};
+    const RECT all = {0, 0, w, h};
     FillRect(dc, &all, brush);
     DeleteObject(brush);
-    GdiFlush();
 }
 
 Canvas::~Canvas() {
-    SelectObject(dc, previous);
-    DeleteObject(bitmap);
     DeleteDC(dc);
+    DeleteObject(bitmap);
 }
 
 COLORREF Canvas::At(int x, int y) const {
@@ -104,19 +87,14 @@ int Canvas::Count(COLORREF color, const RECT& area) const {
     int count = 0;
     for (LONG y = area.top > 0 ? area.top : 0; y < area.bottom && y < height; ++y)
         for (LONG x = area.left > 0 ? area.left : 0; x < area.right && x < width; ++x)
-            if (At(x, y) == color) ++count;
+            count += At(x, y) == color ? 1 : 0;
     return count;
-}
-
-int Canvas::Count(COLORREF color) const {
-    const RECT all = {0, 0, width, height};
-    return Count(color, all);
 }
 
 bool Canvas::SameAs(const Canvas& other) const {
     GdiFlush();
-    return width == other.width && height == other.height &&
-           std::memcmp(bits, other.bits, static_cast<size_t>(width) * static_cast<size_t>(height) * 4) == 0;
+    const size_t size = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
+    return width == other.width && height == other.height && std::memcmp(bits, other.bits, size) == 0;
 }
 
 HFONT CreateCrispFont(int height, int weight) {
@@ -124,11 +102,20 @@ HFONT CreateCrispFont(int height, int weight) {
                        CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, "Tahoma");
 }
 
-static DialogDriver* ActiveDriver = nullptr;
-
 std::string WindowText(HWND window) {
     char text[1024] = {};
     GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+std::string StatusLine(int installed, int collected, int missing, int unused, int errors) {
+    char text[200] = {};
+    if (installed < 0)
+        std::snprintf(text, sizeof text, "Installed VST plugins: n/a - Collected VST plugins: %d - Missing plugins: "
+                      "n/a - Unused plugins: n/a - Errors: %d", collected, errors);
+    else
+        std::snprintf(text, sizeof text, "Installed plugins: %d - Collected plugins: %d - Missing plugins: %d - "
+                      "Unused plugins: %d - Errors: %d", installed, collected, missing, unused, errors);
     return text;
 }
 
@@ -138,88 +125,226 @@ static std::string ClassOf(HWND window) {
     return name;
 }
 
-static LRESULT CALLBACK DriverHook(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE && ActiveDriver) {
-        HWND window = reinterpret_cast<HWND>(wParam);
-        if (ClassOf(window) == "#32770" && window != ActiveDriver->dialog) {
-            if (!ActiveDriver->dialog) {
-                ActiveDriver->dialog = window;
-            } else if (IsWindow(ActiveDriver->dialog) && GetDlgItem(window, 0xFFFF)) {
-                ActiveDriver->otherDialogs.push_back(WindowText(GetDlgItem(window, 0xFFFF)));
-                PostMessageA(window, WM_COMMAND, IDOK, 0);
-            }
-        }
+static BOOL CALLBACK CheckChild(HWND child, LPARAM plain) {
+    const std::string name = ClassOf(child);
+    *reinterpret_cast<bool*>(plain) = name == "Static" || name == "Button";
+    return *reinterpret_cast<bool*>(plain);
+}
+
+// A message box holds its text in the static 0xFFFF and has nothing but
+// statics and buttons; the system dialogs and ours have lists and fields.
+static bool IsMessageBox(HWND window) {
+    bool plain = GetDlgItem(window, 0xFFFF) != nullptr;
+    if (plain) EnumChildWindows(window, CheckChild, reinterpret_cast<LPARAM>(&plain));
+    return plain;
+}
+
+static Script* ActiveScript = nullptr;
+
+static LRESULT CALLBACK ScriptHook(int code, WPARAM wParam, LPARAM lParam) {
+    Script* script = ActiveScript;
+    HWND window = reinterpret_cast<HWND>(wParam);
+    if (code != HCBT_ACTIVATE || !script) return CallNextHookEx(nullptr, code, wParam, lParam);
+    auto& dialogs = script->dialogs;
+    if (ClassOf(window) == kMainWindowClass && !script->main) script->main = window;
+    if (ClassOf(window) != "#32770" || std::find(dialogs.begin(), dialogs.end(), window) != dialogs.end())
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    dialogs.push_back(window);
+    if (IsMessageBox(window)) {  // answered once only, in turn, and with OK once the answers run out
+        HWND owner = GetWindow(window, GW_OWNER);
+        script->boxes.push_back({WindowText(window), WindowText(GetDlgItem(window, 0xFFFF)), owner});
+        script->answers.push_back(IDOK);
+        PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(script->answers.front()), 0);
+        script->answers.pop_front();
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-static void CALLBACK DriverTick(HWND, UINT, UINT_PTR, DWORD) {
-    DialogDriver* driver = ActiveDriver;
-    if (!driver || !driver->dialog || !IsWindow(driver->dialog)) return;
-    ++driver->tick;
-    if (driver->tick > 100) {
-        driver->timedOut = true;
-        PostMessageA(driver->dialog, WM_COMMAND, IDCANCEL, 0);
-        EndDialog(driver->dialog, -2);
+static void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
+    Script* script = ActiveScript;
+    if (!script || script->timedOut) return;
+    if (++script->tick > 300) {
+        script->timedOut = true;
+        for (const HWND dialog : script->dialogs)
+            if (IsWindow(dialog)) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        EndMenu();
+        if (IsWindow(script->main)) EndDialog(script->main, -2);
         return;
     }
-    driver->step(driver->dialog, driver->tick);
+    while (script->next < script->steps.size()) {
+        Script::Step& step = script->steps[script->next];
+        if (step.condition && !step.condition()) return;
+        ++script->next;
+        if (step.action) return step.action();
+    }
 }
 
-DialogDriver::DialogDriver(std::function<void(HWND dialog, int tick)> stepFunction) : step(std::move(stepFunction)) {
-    ActiveDriver = this;
-    hook = SetWindowsHookExA(WH_CBT, DriverHook, nullptr, GetCurrentThreadId());
-    timer = SetTimer(nullptr, 0, 50, DriverTick);
+Script& Script::Do(std::function<void()> action) {
+    steps.push_back({std::move(action), nullptr});
+    return *this;
 }
 
-DialogDriver::~DialogDriver() {
+Script& Script::WaitUntil(std::function<bool()> condition) {
+    steps.push_back({nullptr, std::move(condition)});
+    return *this;
+}
+
+Script& Script::Pause(int ticks) {
+    auto remaining = std::make_shared<int>(ticks);
+    return WaitUntil([remaining] { return --*remaining < 0; });
+}
+
+Script& Script::Command(WPARAM id) {
+    return Do([this, id] { PostMessageA(main, WM_COMMAND, id, 0); });
+}
+
+Script& Script::Close() {
+    return Do([this] { PostMessageA(main, WM_CLOSE, 0, 0); });
+}
+
+Script& Script::Answer(const char* caption, WPARAM id) {
+    return WaitUntil([this, caption] { return Dialog(caption) != nullptr; })
+        .Do([this, caption, id] { PostMessageA(Dialog(caption), WM_COMMAND, id, 0); })
+        .WaitUntil([this, caption] { return Dialog(caption) == nullptr; });
+}
+
+std::string Script::Text(int id) const { return WindowText(Item(id)); }
+int Script::Count(int id) const { return static_cast<int>(SendMessageA(Item(id), LB_GETCOUNT, 0, 0)); }
+int Script::Tab() const { return static_cast<int>(SendMessageA(Item(IDC_TABS), TCM_GETCURSEL, 0, 0)); }
+
+HWND Script::Dialog(const char* caption) const {
+    for (auto it = dialogs.rbegin(); it != dialogs.rend(); ++it)
+        if (IsWindow(*it) && IsWindowVisible(*it) && (!caption || WindowText(*it) == caption)) return *it;
+    return nullptr;
+}
+
+void RunScript(Script& script, const std::function<void()>& open) {
+    ActiveScript = &script;
+    HHOOK hook = SetWindowsHookExA(WH_CBT, ScriptHook, nullptr, GetCurrentThreadId());
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, ScriptTick);
+    open();
     KillTimer(nullptr, timer);
     UnhookWindowsHookEx(hook);
-    ActiveDriver = nullptr;
+    ActiveScript = nullptr;
     PumpMessages();
+    EXPECT_FALSE(script.timedOut) << "stopped at step " << script.next << " of " << script.steps.size();
+    EXPECT_EQ(script.next, script.steps.size()) << "the script did not reach its end";
+}
+
+static void ResetProgramState(const std::string& settingsPath) {
+    FrontEndInstall(nullptr);
+    ClearReadingResults();
+    MissingList.clear();
+    UnusedList.clear();
+    PluginSetClear(InstalledPlugins);
+    DiscardCommandLine();
+    CommandLine = CommandLineRequest{};
+    SettingsReset();
+    SettingsSetPath(settingsPath.c_str());
+}
+
+INT_PTR RunMainWindow(Script& script, const std::string& settingsPath) {
+    const CommandLineRequest request = CommandLine;
+    ResetProgramState(settingsPath);
+    CommandLine = request;
+    auto shown = [&script] { return IsWindowVisible(script.main) != FALSE; };
+    if (!script.steps.empty()) script.steps.insert(script.steps.begin(), {nullptr, shown});
+    INT_PTR result = 0;
+    RunScript(script, [&result] {
+        result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
+    });
+    ResetProgramState(std::string());
+    return result;
+}
+
+HWND OpenPopupMenu() {
+    HWND menu = FindWindowA("#32768", nullptr);
+    return menu && IsWindowVisible(menu) ? menu : nullptr;
+}
+
+void ClickTab(HWND main, int index) {
+    HWND tabs = GetDlgItem(main, IDC_TABS);
+    SendMessageA(tabs, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+    NMHDR header = {tabs, IDC_TABS, static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageA(main, WM_NOTIFY, IDC_TABS, reinterpret_cast<LPARAM>(&header));
+}
+
+void DropFiles(HWND main, const std::vector<std::string>& paths) {
+    // DROPFILES, then each path with its zero, then one more zero.
+    std::string names;
+    for (const std::string& path : paths) names.append(path).push_back('\0');
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + names.size() + 1);
+    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+    header->pFiles = sizeof(DROPFILES);
+    std::memcpy(header + 1, names.data(), names.size());
+    GlobalUnlock(memory);
+    // The receiver releases the memory with DragFinish.
+    SendMessageA(GetDlgItem(main, IDC_TABS), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+}
+
+std::vector<std::string> ListTexts(HWND list) {
+    std::vector<std::string> texts;
+    const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
+        SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+        texts.push_back(text.c_str());
+    }
+    return texts;
+}
+
+void PressKey(HWND target, WPARAM key) {
+    PostMessageA(target, WM_KEYDOWN, key, 1);
+    PostMessageA(target, WM_KEYUP, key, 0xC0000001);
 }
 
 ScratchFolder::ScratchFolder() {
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
     static int serial = 0;
-    for (;;) {
-        path = std::string(temp) + "quorvel-test-" + std::to_string(GetCurrentProcessId()) + "-" +
-               std::to_string(++serial);
-        if (CreateDirectoryA(path.c_str(), nullptr)) break;
-    }
+    do {
+        path = temp;
+        path.append("quorvel-test-").append(std::to_string(GetCurrentProcessId()));
+        path.append("-").append(std::to_string(++serial));
+    } while (!CreateDirectoryA(path.c_str(), nullptr));
 }
 
-// Removes the folder with everything in it, subfolders included.
-static void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string full = folder + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(full);
-            } else {
-                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(full.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
+ScratchFolder::~ScratchFolder() {
+    // The folder with everything in it; the list of names ends with an empty one.
+    const std::string names = path + '\0';
+    SHFILEOPSTRUCTA operation = {};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = names.c_str();
+    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationA(&operation);
 }
 
-ScratchFolder::~ScratchFolder() { RemoveTree(path); }
-
-std::string ScratchFolder::AddFile(const std::string& name) const {
-    const std::string full = path + "\\" + name;
-    HANDLE file = CreateFileA(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        DWORD written = 0;
-        WriteFile(file, "x", 1, &written, nullptr);
-        CloseHandle(file);
-    }
-    return full;
+std::string BesideSelf(const std::string& name) {
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string path = self;
+    return path.substr(0, path.find_last_of('\\') + 1) + name;
 }
+
+std::string SongXml(const char* name, const std::vector<std::string>& plugins) {
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<RenoiseSong doc_version=\"10\">\n";
+    xml += "  <GlobalSongData>\n    <BeatsPerMin>125</BeatsPerMin>\n    <TicksPerLine>6</TicksPerLine>\n";
+    xml.append("    <SongName>").append(name).append("</SongName>\n    <Artist>Tester</Artist>\n");
+    xml += "  </GlobalSongData>\n  <Tracks>\n";
+    for (const std::string& plugin : plugins)
+        xml.append("    <PluginName>Vst: ").append(plugin).append("</PluginName>\n");
+    return xml + "  </Tracks>\n</RenoiseSong>\n";
+}
+
+void WriteTextFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ReadTextFile(const std::string& path) {
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

@@ -1,88 +1,123 @@
 // What the window tests share: a parent window that records commands and
-// draws the song rows, a canvas to read painted pixels back, a driver for
-// modal dialogs, and a scratch folder on disk.
+// draws the song rows, a canvas to read painted pixels back, a script that
+// drives modal windows as a user would, and files on disk.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
-struct RecordedCommand {
-    int id = 0;
-    int code = 0;
-    HWND control = nullptr;
-};
-
-// A visible top-level window of the given outer rectangle. Its procedure
-// records WM_COMMAND and hands WM_MEASUREITEM / WM_DRAWITEM to the song rows;
-// onPaint, when set, replaces its painting.
+// A top-level window that records WM_COMMAND (wParam, lParam) and hands
+// WM_MEASUREITEM / WM_DRAWITEM to the song rows; onPaint replaces its painting.
 struct TestParent {
     HWND window = nullptr;
-    std::vector<RecordedCommand> commands;
-    std::function<void(HWND)> onPaint;
+    std::vector<std::pair<WPARAM, LPARAM>> commands;
+    std::function<void()> onPaint;
     TestParent(int x, int y, int width, int height, DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     ~TestParent();
-    TestParent(const TestParent&) = delete;
-    TestParent& operator=(const TestParent&) = delete;
 };
 
-// Handles what is waiting in this thread's queue.
 void PumpMessages();
 
-// A 32-bit top-down bitmap selected into a memory context; painting goes in
-// through dc, pixels come out through At.
+// A 32-bit top-down bitmap selected into a memory context.
 struct Canvas {
     HDC dc = nullptr;
     HBITMAP bitmap = nullptr;
-    HGDIOBJ previous = nullptr;
     const uint32_t* bits = nullptr;
     int width = 0;
     int height = 0;
     Canvas(int w, int h, COLORREF fill);
     ~Canvas();
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
     COLORREF At(int x, int y) const;
-    // Pixels of exactly this colour inside the rectangle.
-    int Count(COLORREF color, const RECT& area) const;
-    int Count(COLORREF color) const;
+    // Pixels of exactly this colour inside the area.
+    int Count(COLORREF color, const RECT& area = {0, 0, 1 << 15, 1 << 15}) const;
     bool SameAs(const Canvas& other) const;
 };
 
-// A font drawn without smoothing, so that text pixels have exactly the
-// colour they were drawn in.
+// Drawn without smoothing, so that text pixels have exactly their colour.
 HFONT CreateCrispFont(int height, int weight = FW_NORMAL);
 
-// Drives the modal dialog that the code under test opens: every 50 ms the
-// step function sees the first dialog window ("#32770") this thread has
-// activated since the driver was made, and the number of the tick. Any
-// further dialog (a message box) is recorded and answered with OK. After
-// five seconds the dialog is cancelled and timedOut set, so no test hangs.
-struct DialogDriver {
-    std::function<void(HWND dialog, int tick)> step;
-    HWND dialog = nullptr;
-    bool timedOut = false;
-    std::vector<std::string> otherDialogs;
-    int tick = 0;
-    explicit DialogDriver(std::function<void(HWND dialog, int tick)> stepFunction);
-    ~DialogDriver();
-    DialogDriver(const DialogDriver&) = delete;
-    DialogDriver& operator=(const DialogDriver&) = delete;
-    HHOOK hook = nullptr;
-    UINT_PTR timer = 0;
+struct SeenBox {
+    std::string caption;
+    std::string text;
+    HWND owner = nullptr;
 };
+
+// A script of actions and waits, run every 50 ms on a thread timer that keeps
+// ticking inside every nested modal loop (message boxes, the system dialogs,
+// menus). Message boxes are recorded and answered.
+struct Script {
+    // Each tick runs at most one action; a wait holds the script until its
+    // condition is true. An action runs after the script has moved past it,
+    // so a modal loop it opens keeps the script going.
+    Script& Do(std::function<void()> action);
+    Script& WaitUntil(std::function<bool()> condition);
+    Script& Pause(int ticks);
+    // Posts the command to the main window, or closes it.
+    Script& Command(WPARAM id);
+    Script& Close();
+    // Posts the command to the newest dialog with this caption once it is
+    // open, and waits until it has gone.
+    Script& Answer(const char* caption, WPARAM id);
+
+    std::deque<int> answers;  // for the message boxes in turn; IDOK after
+    HWND main = nullptr;
+    std::vector<SeenBox> boxes;
+    std::vector<HWND> dialogs;  // other "#32770" windows, in order of activation
+    bool timedOut = false;
+    int tick = 0;
+    struct Step {
+        std::function<void()> action;
+        std::function<bool()> condition;
+    };
+    std::vector<Step> steps;
+    size_t next = 0;
+
+    HWND Item(int id) const { return GetDlgItem(main, id); }
+    std::string Text(int id) const;
+    int Count(int id) const;  // the lines of a list box
+    int Tab() const;
+    // The newest visible dialog with this caption (any caption: nullptr).
+    HWND Dialog(const char* caption = nullptr) const;
+};
+
+// Runs open (which shows something modal) under the script; after 300 ticks
+// everything is cancelled. Fails the test when the script timed out or did
+// not reach its end.
+void RunScript(Script& script, const std::function<void()>& open);
+// The real main window (dialog 1001), the script started once it shows (a
+// script without steps leaves the window to the command line). The
+// program's state is reset before and after, the command line kept, and the
+// settings file placed at settingsPath. Returns the dialog's result.
+INT_PTR RunMainWindow(Script& script, const std::string& settingsPath);
+
+HWND OpenPopupMenu();
+// What a click on a tab does: select it and notify the parent.
+void ClickTab(HWND main, int index);
+// A real HDROP with these paths, sent to the tab control as WM_DROPFILES.
+void DropFiles(HWND main, const std::vector<std::string>& paths);
+std::vector<std::string> ListTexts(HWND list);
+void PressKey(HWND target, WPARAM key);
+std::string WindowText(HWND window);
+// The status line's summary; installed < 0: without an inventory.
+std::string StatusLine(int installed, int collected, int missing, int unused, int errors);
 
 // A fresh folder below the temporary folder, removed with its files.
 struct ScratchFolder {
     std::string path;  // without a trailing backslash
     ScratchFolder();
     ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    std::string AddFile(const std::string& name) const;
+    std::string In(const std::string& name) const { return path + "\\" + name; }
 };
 
-std::string WindowText(HWND window);
+// A file beside the test program.
+std::string BesideSelf(const std::string& name);
+std::string SongXml(const char* name, const std::vector<std::string>& plugins);
+void WriteTextFile(const std::string& path, const std::string& text);
+std::string ReadTextFile(const std::string& path);
+bool FileExists(const std::string& path);

@@ -1,0 +1,146 @@
+// The reports: the interactive export through the save dialog, answered as
+// a user would (with the system's question before a file is replaced); the
+// command-line run as the window starts it at its first paint, and as a real
+// process of the program.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "core/CommandLine.h"
+#include "settings/SettingsFile.h"
+#include "ui/resource.h"
+#include "win32/Win32Support.h"
+
+static constexpr int kFileNameField = 0x047C;  // cmb13 of the Explorer-style dialog
+
+TEST(ExportDialogTest, CancelKeepsTheFolderAndAChosenNameGetsTheExtensionAndReplacingAsksFirst) {
+    ScratchFolder folder;
+    WriteTextFile(folder.In("Demo.xml"), SongXml("Demo", {"Delay"}));
+    Script script;
+    std::string firstReport;
+    auto exportAs = [&](const std::string& name) {
+        script.Command(IDC_EXPORT).WaitUntil([&] { return script.Dialog("Export") != nullptr; }).Pause(2).Do([&, name] {
+            // The dialog's frame stands centred over the main window.
+            HWND dialog = script.Dialog("Export");
+            RECT frame = {}, main = {};
+            GetWindowRect(dialog, &frame);
+            GetWindowRect(script.main, &main);
+            EXPECT_EQ(frame.left, main.left + (main.right - main.left - (frame.right - frame.left)) / 2);
+            EXPECT_EQ(frame.top, main.top + (main.bottom - main.top - (frame.bottom - frame.top)) / 2);
+            SetDlgItemTextA(dialog, kFileNameField, name.c_str());
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        script.WaitUntil([&] { return script.Dialog("Export") == nullptr; });
+    };
+    script.Do([&] {
+        DropFiles(script.main, {folder.In("Demo.xml")});
+        std::strcpy(Settings.ExportFolder, "C:\\windows");
+    });
+    script.Command(IDM_EXPORT).Answer("Export", IDCANCEL).Do([&] {
+        EXPECT_STREQ(Settings.ExportFolder, "C:\\windows");
+    });
+    exportAs(folder.In("report"));  // no extension typed
+    script.Do([&] {
+        firstReport = ReadTextFile(folder.In("report.txt"));
+        EXPECT_NE(firstReport.find("1 - " + folder.In("Demo.xml") + "\r\n"), std::string::npos);
+        WriteTextFile(folder.In("report.txt"), "changed");
+    });
+    script.answers.push_back(IDYES);  // the system's "replace?" question
+    exportAs(folder.In("report.txt"));
+    script.Do([&] { EXPECT_EQ(Settings.ExportFolder, folder.path); });
+    EXPECT_EQ(RunMainWindow(script.Close(), folder.In("quorvel.cfg")), 0);
+    // Only the system's own question, with the dialog's title as caption.
+    ASSERT_EQ(script.boxes.size(), 1u);
+    EXPECT_EQ(script.boxes[0].caption, "Export");
+    EXPECT_NE(script.boxes[0].text.find("replace"), std::string::npos) << script.boxes[0].text;
+    EXPECT_EQ(ReadTextFile(folder.In("report.txt")), firstReport);
+}
+
+struct RunFolder {
+    ScratchFolder folder;
+    std::string songs = folder.In("songs");
+    std::string settings = folder.In("quorvel.cfg");
+    std::string report = folder.In("report.txt");
+    RunFolder() {
+        CreateDirectoryA(songs.c_str(), nullptr);
+        WriteTextFile(songs + "\\Demo.xml", SongXml("Demo", {"Delay"}));
+    }
+    // The run's switches after "/p:" and "/e:", for the window to read.
+    void Request(const std::string& folderText, const char* switches) const {
+        ParseCommandLine(("/p:" + folderText + " /e:" + report + switches).c_str());
+    }
+};
+
+TEST(CommandLineRunTest, MissingFolderIsReportedAndTheWindowStays) {
+    RunFolder run;
+    run.Request(run.folder.In("nowhere"), " /o /q");
+    Script script;
+    script.WaitUntil([&] { return !script.boxes.empty(); }).Pause(3).Do([&] {
+        EXPECT_TRUE(IsWindowVisible(script.main));
+    });
+    EXPECT_EQ(RunMainWindow(script.Close(), run.settings), 0);
+    ASSERT_EQ(script.boxes.size(), 1u);
+    EXPECT_EQ(script.boxes[0].caption, "Error");
+    EXPECT_EQ(script.boxes[0].text, "The specified folder \"" + run.folder.In("nowhere") + "\" does not exist!");
+    EXPECT_EQ(script.boxes[0].owner, nullptr);
+    EXPECT_FALSE(FileExists(run.report));
+    // The window was closed by the user: its closing steps ran.
+    EXPECT_TRUE(FileExists(run.settings));
+}
+
+TEST(CommandLineRunTest, ExportAndQuitEndsTheWindowWithoutSavingTheSettings) {
+    RunFolder run;
+    run.Request(run.songs, " /o /q");
+    Script script;
+    EXPECT_EQ(RunMainWindow(script, run.settings), 0);
+    EXPECT_TRUE(script.boxes.empty());
+    const std::string report = ReadTextFile(run.report);
+    EXPECT_NE(report.find("1 - " + run.songs + "\\Demo.xml\r\n"), std::string::npos);
+    EXPECT_NE(report.find("- Delay.dll\r\n"), std::string::npos);
+    EXPECT_FALSE(FileExists(run.settings));
+}
+
+TEST(CommandLineRunTest, DecliningToOverwriteKeepsTheFileAndTheWindow) {
+    RunFolder run;
+    WriteTextFile(run.report, "older report");
+    run.Request(run.songs, " /q");
+    Script script;
+    script.answers.push_back(IDCANCEL);
+    script.WaitUntil([&] { return !script.boxes.empty(); }).Pause(3).Do([&] {
+        EXPECT_TRUE(IsWindowVisible(script.main));
+        EXPECT_EQ(script.Count(IDC_SONG_LIST), 2);  // the song and its plug-in
+    });
+    EXPECT_EQ(RunMainWindow(script.Close(), run.settings), 0);
+    ASSERT_EQ(script.boxes.size(), 1u);
+    EXPECT_EQ(script.boxes[0].caption, "Warning");
+    std::string question = "The specified export file \"" + run.report;
+    EXPECT_EQ(script.boxes[0].text, question.append("\" already exists!\n\nOverwrite it?"));
+    EXPECT_EQ(ReadTextFile(run.report), "older report");
+}
+
+// The program itself, started as a user's script would start it.
+TEST(CommandLineRunTest, TheProgramWritesTheReportAndEnds) {
+    RunFolder run;
+    // A copy, so that the settings file would land in the scratch folder.
+    const std::string copy = run.folder.In("quorvel.exe");
+    ASSERT_TRUE(CopyFileA(BesideSelf("quorvel.exe").c_str(), copy.c_str(), FALSE));
+    std::string commandLine = "\"" + copy + "\" /p:" + run.songs + " /s+ /e:" + run.report + " /o /q";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(copy.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               run.folder.path.c_str(), &startup, &process));
+    const DWORD waited = WaitForSingleObject(process.hProcess, 30000);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(waited, WAIT_OBJECT_0);
+    EXPECT_EQ(exitCode, 0u);
+    const std::string report = ReadTextFile(run.report);
+    EXPECT_EQ(report.rfind("--- Processed songs and instruments: ", 0), 0u);
+    EXPECT_NE(report.find("1 - " + run.songs + "\\Demo.xml\r\n"), std::string::npos);
+    EXPECT_FALSE(FileExists(run.folder.In("quorvel.cfg")));
+}
