@@ -16,9 +16,9 @@
 namespace {
 
 std::string Dll(uint16_t machine, std::vector<std::string> exports, bool dll = true) {
-    PeSpec spec = PeDllSpec(machine, exports);
-    spec.dll = dll;
-    return BuildPeImage(spec).bytes;
+    PeSpec shape = PeDllSpec(machine, exports);
+    shape.dll = dll;
+    return BuildPeImage(shape).bytes;
 }
 
 // "name kind folder" in the set's order.
