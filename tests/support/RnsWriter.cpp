@@ -28,8 +28,8 @@ RnsWriter& RnsWriter::Version(std::string_view text) {
     return *this;
 }
 
-RnsWriter& RnsWriter::Tag(std::string_view name, char pad) {
-    out.Fixed(name, kTagNameWidth, pad);
+RnsWriter& RnsWriter::Tag(std::string_view name) {
+    out.Fixed(name, kTagNameWidth, ' ');
     out.U8(0);
     return *this;
 }
@@ -53,30 +53,16 @@ RnsWriter& RnsWriter::HeaderPrefixed(std::string_view songName, std::string_view
     return *this;
 }
 
-RnsWriter& RnsWriter::Player(int32_t bpm, int32_t tpl, bool globalMarker, int version) {
+RnsWriter& RnsWriter::Player(int32_t bpm, int32_t tpl, int version) {
     Tag(VersionedTag("Player", version));
-    if (globalMarker) out.Raw(std::string_view(kRnsPlayerMarker, sizeof kRnsPlayerMarker));
+    out.Raw(std::string_view(kRnsPlayerMarker, sizeof kRnsPlayerMarker));
     out.Zeros(kPlayerUnreadBytes);
     out.I32(bpm).I32(tpl);
     return *this;
 }
 
 RnsWriter& RnsWriter::Reference(std::string_view text) {
-    return Reference(static_cast<int32_t>(text.size()), text);
-}
-
-RnsWriter& RnsWriter::Reference(int32_t length, std::string_view text) {
-    out.I32(length).Raw(text);
-    return *this;
-}
-
-RnsWriter& RnsWriter::U32(uint32_t v) {
-    out.U32(v);
-    return *this;
-}
-
-RnsWriter& RnsWriter::I32(int32_t v) {
-    out.I32(v);
+    out.I32(static_cast<int32_t>(text.size())).Raw(text);
     return *this;
 }
 
@@ -113,14 +99,14 @@ std::string WriteRnsSong(const RnsSongLayout& layout) {
     else
         writer.HeaderPrefixed(layout.songName, layout.artist, layout.headerVersion);
     writer.EndMarker();
-    writer.Player(layout.bpm, layout.tpl, layout.globalMarker, layout.playerVersion).EndMarker();
+    writer.Player(layout.bpm, layout.tpl, 1).EndMarker();
     if (layout.patternBytes) writer.Filler(layout.patternBytes, layout.seed);
-    writer.Tag(VersionedTag("TrackDsp", layout.trackDspVersion));
+    writer.Tag("TrackDsp V03");
     WriteReferencesWithFiller(writer, layout.trackDspReferences, layout.trackDspBytes, layout.seed + 1000);
     writer.Zeros(1).EndMarker();
-    writer.Tag(VersionedTag("Instruments", layout.instrumentsVersion));
+    writer.Tag("Instruments V04");
     WriteReferencesWithFiller(writer, layout.instrumentReferences, layout.sampleBytes, layout.seed + 2000);
     writer.Zeros(1).EndMarker();
-    writer.Zeros(layout.trailingBytes);
+    writer.Zeros(4);
     return writer.Bytes();
 }

@@ -29,6 +29,7 @@ struct Sample {
     std::vector<std::string> lines;
     bool listed = false;               // a song row is expected
     std::vector<std::string> plugins;  // "name*count" of the listed row
+    std::string song;                  // "name|artist|bpm|tpl" of the listed row; empty: not checked
 };
 
 std::vector<Sample> CommittedSamples() {
@@ -38,9 +39,11 @@ std::vector<Sample> CommittedSamples() {
         if (line.empty() || line[0] == '#') continue;
         if (line[0] != ' ') {
             const size_t blank = line.find(' ');
-            samples.push_back(Sample{line.substr(0, blank), {}, blank != std::string::npos, {}});
+            samples.push_back(Sample{line.substr(0, blank), {}, blank != std::string::npos, {}, {}});
         } else if (line.rfind("  uses ", 0) == 0) {
             samples.back().plugins.push_back(line.substr(7));
+        } else if (line.rfind("  song ", 0) == 0) {
+            samples.back().song = line.substr(7);
         } else {
             samples.back().lines.push_back(line.substr(2));
         }
@@ -90,11 +93,11 @@ protected:
         deep += "<PluginName>Vst: Deep</PluginName>";
         for (size_t i = 0; i < levels; ++i) deep += "</a>";
         temp.Write("flat/xml-million-levels.xml", deep);
-        samples.push_back(Sample{"xml-million-levels.xml", {}, true, {"Deep.dll*1"}});
+        samples.push_back(Sample{"xml-million-levels.xml", {}, true, {"Deep.dll*1"}, {}});
         temp.Write("flat/xml-million-levels-unclosed.xml", deep.substr(0, levels * 3 + 10));
-        samples.push_back(Sample{"xml-million-levels-unclosed.xml", {kParse, kExpat}, false, {}});
+        samples.push_back(Sample{"xml-million-levels-unclosed.xml", {kParse, kExpat}, false, {}, {}});
         temp.Write("flat/xml-\xff\xfe-not-utf8-name.xml", GoodSong());
-        samples.push_back(Sample{"xml-\xff\xfe-not-utf8-name.xml", {}, true, {"Delay.dll*1"}});
+        samples.push_back(Sample{"xml-\xff\xfe-not-utf8-name.xml", {}, true, {"Delay.dll*1"}, {}});
         std::sort(samples.begin(), samples.end(), [](const Sample& a, const Sample& b) { return WalkOrder(a.name, b.name); });
     }
     std::vector<Sample> samples;
@@ -122,6 +125,13 @@ TEST_F(DamagedCollectionTest, EverySampleGivesExactlyItsLinesAndEverySoundSongIs
         ASSERT_LT(row, SongList.size()) << sample.name << " is not listed";
         EXPECT_EQ(SongList[row]->path, path);
         EXPECT_EQ(PluginRows(row), sample.plugins) << sample.name;
+        if (!sample.song.empty()) {
+            const SongEntry& song = *SongList[row];
+            EXPECT_EQ(song.songName.value_or("(absent)") + "|" + song.artist.value_or("(absent)") + "|" +
+                          std::to_string(song.bpm) + "|" + std::to_string(song.tpl),
+                      sample.song)
+                << sample.name;
+        }
         row += 1 + sample.plugins.size();
     }
     EXPECT_EQ(line, ErrorList.size()) << "lines nobody expected";
