@@ -14,7 +14,6 @@
 #include "harness/Seeds.h"
 #include "platform/Text.h"
 #include "readers/XmlTree.h"
-#include "support/SongXmlWriter.h"
 #include "support/ZipWriter.h"
 
 namespace {
@@ -51,45 +50,6 @@ protected:
 };
 
 }  // namespace
-
-TEST_F(SongReaderTest, ReadsZippedSongsWithTheirMetadataAndPlugins) {
-    const std::string path = ReadFile(
-        "Demo.XRNS",  // patterns ignore letter case
-        Archive("song.xml",  // and so does the item lookup
-                Song("<GlobalSongData><BeatsPerMin>140.5</BeatsPerMin><SongName>Tune</SongName>"
-                     "<Artist> Me </Artist></GlobalSongData>"
-                     "<PluginName>Vst: Delay</PluginName><PluginName>Vst: DELAY</PluginName>"
-                     "<PluginName>Vst: Waves L1</PluginName>")));
-    ASSERT_EQ(SongList.size(), 3u);
-    const SongEntry& song = *SongList[0];
-    EXPECT_EQ(song.ordinal, 1u);
-    EXPECT_EQ(song.path, path);
-    EXPECT_EQ(song.songName, "Tune");
-    EXPECT_EQ(song.artist, "Me");
-    EXPECT_EQ(song.bpm, 140);
-    EXPECT_EQ(song.tpl, 0);  // no TicksPerLine
-    EXPECT_EQ(PluginRows(0), (std::vector<std::string>{"Delay.dll*2", "Waves L1*1"}));
-    EXPECT_EQ(PluginSetFind(UsedPlugins, "delay.dll")->count, 2u);
-    EXPECT_EQ(PluginSetFind(MissingPlugins, "delay.dll")->count, 2u);
-    EXPECT_EQ(shown->LastStatus(), "Demo.XRNS");
-    EXPECT_TRUE(ErrorList.empty());
-}
-
-TEST_F(SongReaderTest, InstrumentsAndBareXmlFollowTheirOwnRootRules) {
-    const std::string instrument = "<?xml version=\"1.0\"?><RenoiseInstrument><PluginName>Vst: Pad</PluginName></RenoiseInstrument>";
-    ReadFile("pad.xrni", Archive("Instrument.xml", instrument));
-    const std::string wrongRoot = ReadFile("wrong.xrns", Archive("Song.xml", instrument));
-    const std::string wrongInstrument = ReadFile("wrong.xrni", Archive("Instrument.xml", Song("")));
-    ReadFile("bare.xml", instrument);  // a bare document may have any root
-    ASSERT_EQ(SongList.size(), 4u);
-    EXPECT_EQ(SongList[0]->path, temp.Path("pad.xrni"));
-    EXPECT_EQ(SongList[2]->path, temp.Path("bare.xml"));
-    EXPECT_EQ(SongList[2]->ordinal, 2u);  // rejected files use no ordinal
-    EXPECT_EQ(ErrorList, (std::vector<std::string>{
-                             "Error: The specified file \"" + wrongRoot + "\" is no valid Renoise song!",
-                             "Error: The specified file \"" + wrongInstrument + "\" is no valid Renoise instrument!",
-                         }));
-}
 
 TEST_F(SongReaderTest, EachFailureAppendsExactlyItsLines) {
     struct Case {
@@ -169,53 +129,6 @@ TEST_F(SongReaderTest, AMissingPathLeavesNoTrace) {
     EXPECT_TRUE(shown->statusTexts.empty());
     EXPECT_TRUE(ErrorList.empty());
     EXPECT_TRUE(SongList.empty());
-}
-
-TEST_F(SongReaderTest, ElementRulesFollowThePostOrderWalk) {
-    ReadFile("rules.xml",
-             Song("<Outer><SongName>Inner first</SongName><SongName>Later</SongName></Outer>"
-                  "<PluginName>   </PluginName><PluginName></PluginName>"
-                  "<PluginName>Vst: </PluginName><PluginName>WAVES</PluginName><PluginName>Vst</PluginName>"
-                  "<PluginName>Vst: X</PluginName><PluginName>Vst:X</PluginName>"
-                  "<PluginName>wAvEs Thing</PluginName>"
-                  "<TicksPerLine>twelve</TicksPerLine><BeatsPerMin>-3</BeatsPerMin>"));
-    ASSERT_FALSE(SongList.empty());
-    EXPECT_EQ(SongList[0]->songName, "Later");
-    EXPECT_EQ(SongList[0]->tpl, 0);
-    EXPECT_EQ(SongList[0]->bpm, -3);
-    // Texts arrive trimmed, so "Vst: " is "Vst:", too short to name anything, like "Vst"; "WAVES"
-    // gives the empty name and five characters ".dll"; Waves inside the first five characters keeps the rest without ".dll".
-    EXPECT_EQ(PluginRows(0), (std::vector<std::string>{"*1", " Thing*1", ".dll*1", "X.dll*1"}));
-}
-
-TEST_F(SongReaderTest, TodaysDevicesCountOnlyVstOnesAndNeverTwice) {
-    const std::string device = "<AudioPluginDevice type=\"AudioPluginDevice\">";
-    ReadFile("today.xrns",
-             Archive("Song.xml",
-                     Song(device + "<PluginType>VST</PluginType><PluginIdentifier>Falcon</PluginIdentifier></AudioPluginDevice>" +
-                          device + "<PluginType>VST</PluginType><PluginIdentifier>falcon</PluginIdentifier></AudioPluginDevice>" +
-                          device + "<PluginType>AU</PluginType><PluginIdentifier>Delay</PluginIdentifier></AudioPluginDevice>" +
-                          device + "<PluginType>VST3</PluginType><PluginIdentifier>Serum</PluginIdentifier></AudioPluginDevice>" +
-                          device + "<PluginType>vst</PluginType><PluginIdentifier>Lower</PluginIdentifier></AudioPluginDevice>" +
-                          device + "<PluginType>VST</PluginType><PluginIdentifier> </PluginIdentifier></AudioPluginDevice>" +
-                          device + "<PluginType>VST</PluginType><PluginIdentifier>Waves C4</PluginIdentifier></AudioPluginDevice>" +
-                          // A device that has both names counts once, by its PluginName.
-                          "<PluginDevice><PluginType>VST</PluginType><PluginIdentifier>Both</PluginIdentifier>"
-                          "<PluginName>Vst: Both</PluginName></PluginDevice>")));
-    EXPECT_EQ(PluginRows(0), (std::vector<std::string>{"Both.dll*1", "Falcon.dll*2", "Waves C4*1"}));
-}
-
-TEST_F(SongReaderTest, OldAndTodaysDocumentsOfOneSongGiveTheSameResult) {
-    SongXmlShape shape;
-    shape.plugins = {"Delay", "Reverb", "Delay", "Waves H-Delay"};
-    shape.docVersion = 63;
-    ReadFile("today.xrns", WriteSongArchive(shape));
-    shape.docVersion = 9;
-    shape.legacyPluginNames = true;
-    ReadFile("old.xrns", WriteSongArchive(shape));
-    ASSERT_EQ(SongList.size(), 8u);
-    EXPECT_EQ(PluginRows(0), PluginRows(4));
-    EXPECT_EQ(PluginRows(0), (std::vector<std::string>{"Delay.dll*2", "Reverb.dll*1", "Waves H-Delay*1"}));
 }
 
 TEST(ParseSongNumber, ConvertsLikeTheTrackerWrote) {

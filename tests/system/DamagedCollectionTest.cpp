@@ -110,7 +110,7 @@ TEST_F(DamagedCollectionTest, EverySampleGivesExactlyItsLinesAndEverySoundSongIs
     ASSERT_GE(samples.size(), 60u);
     WalkFolder(temp.Path("flat").c_str(), SongFilePattern, 0, ReadSongFile, nullptr);
 
-    size_t line = 0, row = 0;
+    size_t line = 0, row = 0, listed = 0;
     for (const Sample& sample : samples) {
         const std::string path = temp.Path("flat/" + sample.name);
         for (const std::string& expected : sample.lines) {
@@ -124,6 +124,7 @@ TEST_F(DamagedCollectionTest, EverySampleGivesExactlyItsLinesAndEverySoundSongIs
         if (!sample.listed) continue;
         ASSERT_LT(row, SongList.size()) << sample.name << " is not listed";
         EXPECT_EQ(SongList[row]->path, path);
+        EXPECT_EQ(SongList[row]->ordinal, ++listed) << sample.name << ": files that are not listed take no number";
         EXPECT_EQ(PluginRows(row), sample.plugins) << sample.name;
         if (!sample.song.empty()) {
             const SongEntry& song = *SongList[row];
