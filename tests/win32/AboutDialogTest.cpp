@@ -206,23 +206,20 @@ TEST(HyperlinkTest, LooksAndUnderliningFollowStyleAndHover) {
     DeleteObject(font);
 }
 
-TEST(WindowUtilTest, CentresOverTheOwnerOrTheDesktopWithoutClamping) {
+// Without an owner the desktop is the parent: the main window's first start.
+TEST(WindowUtilTest, CentresOverTheOwnerWithoutClamping) {
     TestParent owner(200, 150, 300, 200, WS_POPUP | WS_VISIBLE);
-    RECT desktop = {};
-    GetWindowRect(GetDesktopWindow(), &desktop);
     const struct {
-        HWND owner;
         int width, height;
         LONG left, top;
     } cases[] = {
-        {owner.window, 100, 50, 300, 225},   // inside: (300 - 100) / 2, (200 - 50) / 2
-        {owner.window, 501, 100, 100, 200},  // wider: (300 - 501) / 2 = -100, truncated toward zero
-        {owner.window, 300, 401, 200, 50},   // taller: (200 - 401) / 2 = -100
-        {nullptr, 120, 80, (desktop.right - 120) / 2, (desktop.bottom - 80) / 2},
+        {100, 50, 300, 225},   // inside: (300 - 100) / 2, (200 - 50) / 2
+        {501, 100, 100, 200},  // wider: (300 - 501) / 2 = -100, truncated toward zero
+        {300, 401, 200, 50},   // taller: (200 - 401) / 2 = -100
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
-        HWND popup = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, c.width, c.height, c.owner, nullptr,
+        HWND popup = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, c.width, c.height, owner.window, nullptr,
                                      GetModuleHandleA(nullptr), nullptr);
         CenterOnParent(popup);
         RECT placed = {};
