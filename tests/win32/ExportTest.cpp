@@ -64,10 +64,6 @@ struct RunFolder {
         CreateDirectoryA(songs.c_str(), nullptr);
         WriteTextFile(songs + "\\Demo.xml", SongXml("Demo", {"Delay"}));
     }
-    // The run's switches after "/p:" and "/e:", for the window to read.
-    void Request(const std::string& folderText, const char* switches) const {
-        ParseCommandLine(("/p:" + folderText + " /e:" + report + switches).c_str());
-    }
 };
 
 TEST(CommandLineRunTest, AMissingFolderOrADeclinedOverwriteIsReportedAndTheWindowStays) {
@@ -88,7 +84,7 @@ TEST(CommandLineRunTest, AMissingFolderOrADeclinedOverwriteIsReportedAndTheWindo
         SCOPED_TRACE(c.caption);
         WriteTextFile(run.report, "older report");
         DeleteFileA(run.settings.c_str());
-        run.Request(c.folder, c.switches);
+        ParseCommandLine(("/p:" + c.folder + " /e:" + run.report + c.switches).c_str());  // for the window to read
         Script script;
         script.answers.push_back(IDCANCEL);
         script.WaitUntil([&] { return !script.boxes.empty(); }).Pause(3).Do([&] {
