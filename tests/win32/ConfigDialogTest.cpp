@@ -40,12 +40,13 @@ static std::vector<std::string> StoredInventory(const std::string& path, AppSett
     return Names(inventory);
 }
 
-static Script& OpenConfiguration(Script& script) {
-    return script.Command(IDC_CONFIGURATION).WaitUntil([&script] { return script.Dialog(kCaption) != nullptr; });
-}
+static Script& OpenConfiguration(Script& script) { return script.Command(IDC_CONFIGURATION).Await(kCaption); }
 
-TEST(ConfigDialogTest, OkScansTheFolderForPluginsAndWavesClasses) {
+// One run of the window: the registry's suggestion, which Cancel keeps; the
+// switches and "..." of the folder rows, OK with no folder on; then a scan.
+TEST(ConfigDialogTest, SuggestionSwitchesBrowsingAndTheScanForPluginsAndWavesClasses) {
     ScratchFolder folder;
+    const std::string settings = folder.In("quorvel.cfg"), suggested = folder.In("Suggested VST");
     const std::string vst = folder.In("VST"), sub = vst + "\\Sub", waves = folder.In("Waves");
     for (const std::string& path : {vst, sub, waves}) CreateDirectoryA(path.c_str(), nullptr);
     const std::pair<const char*, std::string> copies[] = {
@@ -66,46 +67,16 @@ TEST(ConfigDialogTest, OkScansTheFolderForPluginsAndWavesClasses) {
         {"Waves C1 comp (test)", waves + "\\WaveShell-VST3.dll"},
         {"waves unverified (test)", waves + "\\Registrar.dll"},
     };
-    std::vector<std::string> keys;
+    std::vector<std::string> keys = {kVstRegistryKey};
     for (const auto& [description, library] : classes) {
         keys.push_back("Software\\Classes\\CLSID\\{51A0C5E0-7E57-4000-8000-00000000000");
-        keys.back() += static_cast<char>('0' + keys.size());
-        keys.back() += '}';
+        keys.back().append(1, static_cast<char>('0' + keys.size())).append("}");
         SetMachineValue(keys.back(), description);
         SetMachineValue(keys.back() + "\\InprocServer32", library);
     }
     WriteTextFile(folder.In("Demo.xml"), SongXml("Demo", {"Compressor"}));
-
-    Script script;
-    script.Do([&] {
-        DropFiles(script.main, {folder.In("Demo.xml"), folder.In("nothing.txt")});
-        Settings.VstFolder1Enabled = 1;
-        std::strcpy(Settings.VstFolder1, vst.c_str());
-    });
-    OpenConfiguration(script).Answer(kCaption, IDOK).Do([&] {
-        const std::vector<std::string> expected = {"Compressor.dll", "Synth Main.dll", "Waves C1 comp (test)",
-                                                   "Waves Q10 Stereo (test)"};
-        EXPECT_EQ(Names(InstalledPlugins), expected);
-        EXPECT_EQ(StoredInventory(folder.In("quorvel.cfg")), expected);
-        const PluginRecord* compressor = PluginSetFind(InstalledPlugins, "Compressor.dll");
-        const PluginRecord* c1 = PluginSetFind(InstalledPlugins, "Waves C1 comp (test)");
-        EXPECT_EQ(compressor ? compressor->folder : "", vst);
-        EXPECT_EQ(c1 ? c1->folder : "", waves);
-        // The songs were judged against the old inventory: gone; the errors stay.
-        EXPECT_EQ(script.Count(IDC_SONG_LIST), 0);
-        EXPECT_EQ(script.Count(IDC_ERROR_LIST), 1);
-        EXPECT_FALSE(IsWindowEnabled(script.Item(IDC_EXPORT)));
-        EXPECT_EQ(script.Text(IDC_STATUS), StatusLine(4, 0, 0, 0, 1));
-    });
-    EXPECT_EQ(RunMainWindow(script.Close(), folder.In("quorvel.cfg")), 0);
-    EXPECT_TRUE(script.boxes.empty());
-    for (const std::string& key : keys) RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str());
-}
-
-TEST(ConfigDialogTest, RegistrySuggestsTheFirstFolderWhichCancelKeepsAndSwitchesShowAndHideFolders) {
-    ScratchFolder folder;
-    const std::string suggested = folder.In("Suggested VST");
     SetMachineValue(kVstRegistryKey, suggested, kVstRegistryValue);
+
     Script script;
     OpenConfiguration(script).Do([&] {
         HWND dialog = script.Dialog(kCaption);
@@ -123,7 +94,6 @@ TEST(ConfigDialogTest, RegistrySuggestsTheFirstFolderWhichCancelKeepsAndSwitches
         EXPECT_EQ(Settings.VstFolder1, suggested);
         PluginSetAdd(InstalledPlugins, "Old.dll", "C:\\Old");
         Settings.ScanSubfolders = 1;
-        Settings.VstFolder1Enabled = 1;
         std::strcpy(Settings.VstFolder1, "C:\\Plugins");
         Settings.VstFolder2Enabled = 1;  // on, but no folder chosen
     });
@@ -145,7 +115,7 @@ TEST(ConfigDialogTest, RegistrySuggestsTheFirstFolderWhichCancelKeepsAndSwitches
         std::strcpy(Settings.VstFolder2, folder.path.c_str());
         PostMessageA(dialog, WM_COMMAND, IDC_VST2_BROWSE, 0);
     });
-    script.WaitUntil([&] { return script.dialogs.size() >= 2 && script.Dialog() != script.Dialog(kCaption); })
+    script.WaitUntil([&] { return script.Dialog() != script.Dialog(kCaption); })
         .Pause(4)
         .Do([&] { PostMessageA(script.Dialog(), WM_COMMAND, IDOK, 0); })
         .WaitUntil([&] { return script.Dialog() == script.Dialog(kCaption); })
@@ -161,13 +131,32 @@ TEST(ConfigDialogTest, RegistrySuggestsTheFirstFolderWhichCancelKeepsAndSwitches
             EXPECT_EQ(Settings.ScanSubfolders, 0u);
             EXPECT_EQ(Settings.VstFolder2Enabled, 0u);  // on without a folder: turned off
             EXPECT_TRUE(InstalledPlugins.members.empty());  // no folder on: the inventory is emptied
+            DropFiles(script.main, {folder.In("Demo.xml"), folder.In("nothing.txt")});
+            Settings.VstFolder1Enabled = 1;
+            std::strcpy(Settings.VstFolder1, vst.c_str());
         });
-    EXPECT_EQ(RunMainWindow(script.Close(), folder.In("quorvel.cfg")), 0);
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kVstRegistryKey);
-    // The close stored the settings.
+    const std::vector<std::string> expected = {"Compressor.dll", "Synth Main.dll", "Waves C1 comp (test)",
+                                               "Waves Q10 Stereo (test)"};
+    OpenConfiguration(script).Answer(kCaption, IDOK).Do([&] {
+        EXPECT_EQ(Names(InstalledPlugins), expected);
+        const PluginRecord* compressor = PluginSetFind(InstalledPlugins, "Compressor.dll");
+        const PluginRecord* c1 = PluginSetFind(InstalledPlugins, "Waves C1 comp (test)");
+        EXPECT_EQ(compressor ? compressor->folder : "", vst);
+        EXPECT_EQ(c1 ? c1->folder : "", waves);
+        // The songs were judged against the old inventory: gone; the errors stay.
+        EXPECT_EQ(script.Count(IDC_SONG_LIST), 0);
+        EXPECT_EQ(script.Count(IDC_ERROR_LIST), 1);
+        EXPECT_FALSE(IsWindowEnabled(script.Item(IDC_EXPORT)));
+        EXPECT_EQ(script.Text(IDC_STATUS), StatusLine(4, 0, 0, 0, 1));
+    });
+    EXPECT_EQ(RunMainWindow(script.Close(), settings), 0);
+    EXPECT_TRUE(script.boxes.empty());
+    for (const std::string& key : keys) RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str());
+    // The scan and the close stored the inventory and the settings.
     AppSettings stored = {};
-    EXPECT_TRUE(StoredInventory(folder.In("quorvel.cfg"), &stored).empty());
-    EXPECT_STREQ(stored.VstFolder1, "C:\\Plugins");
-    EXPECT_EQ(stored.VstFolder1Enabled, 0u);
+    EXPECT_EQ(StoredInventory(settings, &stored), expected);
+    EXPECT_EQ(stored.VstFolder1, vst);
+    EXPECT_EQ(stored.VstFolder1Enabled, 1u);
+    EXPECT_EQ(stored.VstFolder2Enabled, 0u);
     EXPECT_EQ(stored.ScanSubfolders, 0u);
 }

@@ -12,15 +12,13 @@
 #include "ui/resource.h"
 #include "win32/Win32Support.h"
 
-static constexpr int kFileNameField = 0x047C;  // cmb13 of the Explorer-style dialog
-
 TEST(ExportDialogTest, CancelKeepsTheFolderAndAChosenNameGetsTheExtensionAndReplacingAsksFirst) {
     ScratchFolder folder;
     WriteTextFile(folder.In("Demo.xml"), SongXml("Demo", {"Delay"}));
     Script script;
     std::string firstReport;
     auto exportAs = [&](const std::string& name) {
-        script.Command(IDC_EXPORT).WaitUntil([&] { return script.Dialog("Export") != nullptr; }).Pause(2).Do([&, name] {
+        script.Command(IDC_EXPORT).Await("Export").Pause(2).Do([&, name] {
             // The dialog's frame stands centred over the main window.
             HWND dialog = script.Dialog("Export");
             RECT frame = {}, main = {};
@@ -66,57 +64,42 @@ struct RunFolder {
         CreateDirectoryA(songs.c_str(), nullptr);
         WriteTextFile(songs + "\\Demo.xml", SongXml("Demo", {"Delay"}));
     }
-    // The run's switches after "/p:" and "/e:", for the window to read.
-    void Request(const std::string& folderText, const char* switches) const {
-        ParseCommandLine(("/p:" + folderText + " /e:" + report + switches).c_str());
-    }
 };
 
-TEST(CommandLineRunTest, MissingFolderIsReportedAndTheWindowStays) {
+TEST(CommandLineRunTest, AMissingFolderOrADeclinedOverwriteIsReportedAndTheWindowStays) {
     RunFolder run;
-    run.Request(run.folder.In("nowhere"), " /o /q");
-    Script script;
-    script.WaitUntil([&] { return !script.boxes.empty(); }).Pause(3).Do([&] {
-        EXPECT_TRUE(IsWindowVisible(script.main));
-    });
-    EXPECT_EQ(RunMainWindow(script.Close(), run.settings), 0);
-    ASSERT_EQ(script.boxes.size(), 1u);
-    EXPECT_EQ(script.boxes[0].caption, "Error");
-    EXPECT_EQ(script.boxes[0].text, "The specified folder \"" + run.folder.In("nowhere") + "\" does not exist!");
-    EXPECT_EQ(script.boxes[0].owner, nullptr);
-    EXPECT_FALSE(FileExists(run.report));
-    // The window was closed by the user: its closing steps ran.
-    EXPECT_TRUE(FileExists(run.settings));
-}
-
-TEST(CommandLineRunTest, ExportAndQuitEndsTheWindowWithoutSavingTheSettings) {
-    RunFolder run;
-    run.Request(run.songs, " /o /q");
-    Script script;
-    EXPECT_EQ(RunMainWindow(script, run.settings), 0);
-    EXPECT_TRUE(script.boxes.empty());
-    const std::string report = ReadTextFile(run.report);
-    EXPECT_NE(report.find("1 - " + run.songs + "\\Demo.xml\r\n"), std::string::npos);
-    EXPECT_NE(report.find("- Delay.dll\r\n"), std::string::npos);
-    EXPECT_FALSE(FileExists(run.settings));
-}
-
-TEST(CommandLineRunTest, DecliningToOverwriteKeepsTheFileAndTheWindow) {
-    RunFolder run;
-    WriteTextFile(run.report, "older report");
-    run.Request(run.songs, " /q");
-    Script script;
-    script.answers.push_back(IDCANCEL);
-    script.WaitUntil([&] { return !script.boxes.empty(); }).Pause(3).Do([&] {
-        EXPECT_TRUE(IsWindowVisible(script.main));
-        EXPECT_EQ(script.Count(IDC_SONG_LIST), 2);  // the song and its plug-in
-    });
-    EXPECT_EQ(RunMainWindow(script.Close(), run.settings), 0);
-    ASSERT_EQ(script.boxes.size(), 1u);
-    EXPECT_EQ(script.boxes[0].caption, "Warning");
-    std::string question = "The specified export file \"" + run.report;
-    EXPECT_EQ(script.boxes[0].text, question.append("\" already exists!\n\nOverwrite it?"));
-    EXPECT_EQ(ReadTextFile(run.report), "older report");
+    const std::string nowhere = run.folder.In("nowhere");
+    const struct {
+        std::string folder;
+        const char* switches;
+        const char* caption;
+        std::string text;
+        int rows;
+    } cases[] = {
+        {nowhere, " /o /q", "Error", std::string("The specified folder \"") + nowhere + "\" does not exist!", 0},
+        {run.songs, " /q", "Warning",
+         std::string("The specified export file \"") + run.report + "\" already exists!\n\nOverwrite it?", 2},  // song, plug-in
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.caption);
+        WriteTextFile(run.report, "older report");
+        DeleteFileA(run.settings.c_str());
+        ParseCommandLine(("/p:" + c.folder + " /e:" + run.report + c.switches).c_str());  // for the window to read
+        Script script;
+        script.answers.push_back(IDCANCEL);
+        script.WaitUntil([&] { return !script.boxes.empty(); }).Pause(3).Do([&] {
+            EXPECT_TRUE(IsWindowVisible(script.main));
+            EXPECT_EQ(script.Count(IDC_SONG_LIST), c.rows);
+        });
+        EXPECT_EQ(RunMainWindow(script.Close(), run.settings), 0);
+        ASSERT_EQ(script.boxes.size(), 1u);
+        EXPECT_EQ(script.boxes[0].caption, c.caption);
+        EXPECT_EQ(script.boxes[0].text, c.text);
+        EXPECT_EQ(script.boxes[0].owner, nullptr);
+        EXPECT_EQ(ReadTextFile(run.report), "older report");
+        // The window was closed by the user: its closing steps ran.
+        EXPECT_TRUE(FileExists(run.settings));
+    }
 }
 
 // The program itself, started as a user's script would start it.

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,15 +14,7 @@
 #include "ui/resource.h"
 #include "win32/Win32Support.h"
 
-static constexpr int kFileNameField = 0x047C;  // cmb13 of the Explorer-style dialog
 static constexpr char kSearch[] = "https://www.google.com/search?hl=en&q=";
-
-static std::string TabText(HWND tabs, int index) {
-    char text[64] = {};
-    TCITEMA item = {TCIF_TEXT, 0, 0, text, sizeof text, 0, 0};
-    SendMessageA(tabs, TCM_GETITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-    return text;
-}
 
 // Whether the window stands where CenterOnParent puts it on the desktop.
 static bool CentredOnScreen(HWND window) {
@@ -47,42 +40,6 @@ struct SongFolder {
     }
 };
 
-TEST(MainWindowTest, FirstStartIsCentredWithoutExportStaysOnEnterAndSavesOnClose) {
-    SongFolder songs;
-    Script script;
-    script.Do([&] {
-        EXPECT_TRUE(CentredOnScreen(script.main));
-        EXPECT_EQ(WindowText(script.main), "Quorvel - 1.1");
-        EXPECT_EQ(script.Text(IDC_STATUS), StatusLine(-1, 0, 0, 0, 0));
-        EXPECT_FALSE(IsWindowEnabled(script.Item(IDC_EXPORT)));
-        std::vector<std::string> tabs;
-        for (int i = 0; i < 4; ++i) tabs.push_back(TabText(script.Item(IDC_TABS), i));
-        EXPECT_EQ(tabs, (std::vector<std::string>{"Show songs and instruments", "Show missing plugins",
-                                                  "Show unused plugins", "Show errors"}));
-        RECT tab = {}, list = {};
-        GetWindowRect(script.Item(IDC_TABS), &tab);
-        for (int id : {IDC_SONG_LIST, IDC_MISSING_LIST, IDC_UNUSED_LIST, IDC_ERROR_LIST}) {
-            EXPECT_EQ(IsWindowVisible(script.Item(id)) != FALSE, id == IDC_SONG_LIST) << id;
-            // Inside the tab control, below its strip of tabs...
-            GetWindowRect(script.Item(id), &list);
-            EXPECT_TRUE(list.left > tab.left && list.right < tab.right && list.top > tab.top + 10 &&
-                        list.bottom < tab.bottom)
-                << id;
-            // ... and above it, so that the tab control does not paint over it.
-            HWND below = script.Item(id);
-            while (below && below != script.Item(IDC_TABS)) below = GetWindow(below, GW_HWNDNEXT);
-            EXPECT_NE(below, nullptr) << id;
-        }
-        PressKey(GetFocus() ? GetFocus() : script.main, VK_RETURN);
-        PressKey(GetFocus() ? GetFocus() : script.main, VK_ESCAPE);
-    });
-    script.Command(IDOK).Command(IDCANCEL).Pause(3).Do([&] { EXPECT_TRUE(IsWindowVisible(script.main)); }).Close();
-    EXPECT_EQ(RunMainWindow(script, songs.settings), 0);
-    EXPECT_TRUE(script.boxes.empty());
-    // The close wrote the settings: head and an empty inventory.
-    EXPECT_EQ(ReadTextFile(songs.settings).size(), kSettingsRecordsOffset);
-}
-
 // A settings file as the program writes it: rectangle, an empty block, no
 // inventory.
 static std::string SettingsImage(LONG left, LONG top, LONG right, LONG bottom) {
@@ -92,12 +49,61 @@ static std::string SettingsImage(LONG left, LONG top, LONG right, LONG bottom) {
     return bytes;
 }
 
-TEST(MainWindowTest, StoredPositionIsUsedOnlyWhereTheWindowCanBeSeen) {
+// What every start shows, wherever the window stands.
+static void CheckFreshWindow(const Script& script) {
+    EXPECT_EQ(WindowText(script.main), "Quorvel - 1.1");
+    EXPECT_EQ(script.Text(IDC_STATUS), StatusLine(-1, 0, 0, 0, 0));
+    EXPECT_FALSE(IsWindowEnabled(script.Item(IDC_EXPORT)));
+    // The dialog keeps the size of its template.
+    RECT client = {}, units = {0, 0, 467, 310};
+    GetClientRect(script.main, &client);
+    MapDialogRect(script.main, &units);
+    EXPECT_TRUE(client.right == units.right && client.bottom == units.bottom);
+    const char* tabs[] = {"Show songs and instruments", "Show missing plugins", "Show unused plugins", "Show errors"};
+    for (int i = 0; i < 4; ++i) {
+        char text[64] = {};
+        TCITEMA item = {TCIF_TEXT, 0, 0, text, sizeof text, 0, 0};
+        SendMessageA(script.Item(IDC_TABS), TCM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        EXPECT_STREQ(text, tabs[i]);
+    }
+    RECT tab = {}, list = {};
+    GetWindowRect(script.Item(IDC_TABS), &tab);
+    for (int id : {IDC_SONG_LIST, IDC_MISSING_LIST, IDC_UNUSED_LIST, IDC_ERROR_LIST}) {
+        EXPECT_EQ(IsWindowVisible(script.Item(id)) != FALSE, id == IDC_SONG_LIST) << id;
+        // Inside the tab control, below its strip of tabs...
+        GetWindowRect(script.Item(id), &list);
+        EXPECT_TRUE(list.left > tab.left && list.right < tab.right && list.top > tab.top + 10 &&
+                    list.bottom < tab.bottom)
+            << id;
+        // ... and above it, so that the tab control does not paint over it.
+        HWND below = script.Item(id);
+        while (below && below != script.Item(IDC_TABS)) below = GetWindow(below, GW_HWNDNEXT);
+        EXPECT_NE(below, nullptr) << id;
+    }
+    // The banner's picture on every paint, not the black of its marker: a
+    // dark background and the light word.
+    RECT banner = {};
+    GetWindowRect(script.Item(IDC_BANNER), &banner);
+    MapWindowPoints(nullptr, script.main, reinterpret_cast<POINT*>(&banner), 2);
+    RedrawWindow(script.main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    EXPECT_FALSE(IsWindowVisible(script.Item(IDC_BANNER)));
+    HDC dc = GetDC(script.main);
+    const COLORREF corner = GetPixel(dc, banner.left + 1, banner.top + 1);
+    int light = 0;
+    for (LONG x = banner.left; x < banner.right; x += 3)
+        for (LONG y = banner.top; y < banner.bottom; y += 3) light += GetRValue(GetPixel(dc, x, y)) > 200 ? 1 : 0;
+    ReleaseDC(script.main, dc);
+    EXPECT_TRUE(corner != RGB(0, 0, 0) && GetRValue(corner) < 60 && GetBValue(corner) < 80) << corner;
+    EXPECT_GT(light, 20);
+}
+
+TEST(MainWindowTest, StartsWhereItCanBeSeenStaysOnEnterAndEscapeAndStoresItsPlaceOnClose) {
     const struct {
         const char* what;
-        std::string file;
+        std::optional<std::string> file;
         bool centred;
     } cases[] = {
+        {"first start", std::nullopt, true},
         {"saved by the window", SettingsImage(40, 30, 40 + 700, 30 + 520), false},
         {"another size: the position counts", SettingsImage(40, 30, 140, 80), false},
         {"no rectangle (a file made without a window)", SettingsImage(0, 0, 0, 0), true},
@@ -107,94 +113,52 @@ TEST(MainWindowTest, StoredPositionIsUsedOnlyWhereTheWindowCanBeSeen) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         ScratchFolder folder;
-        WriteTextFile(folder.In("quorvel.cfg"), c.file);
+        const std::string settings = folder.In("quorvel.cfg");
+        if (c.file) WriteTextFile(settings, *c.file);
         Script script;
+        RECT placed = {};
         script.Do([&] {
-            RECT placed = {}, client = {}, units = {0, 0, 467, 310};
             GetWindowRect(script.main, &placed);
             EXPECT_TRUE(c.centred ? CentredOnScreen(script.main) : placed.left == 40 && placed.top == 30);
-            // The dialog keeps the size of its template.
-            GetClientRect(script.main, &client);
-            MapDialogRect(script.main, &units);
-            EXPECT_EQ(client.right, units.right);
-            EXPECT_EQ(client.bottom, units.bottom);
-            EXPECT_EQ(script.Text(IDC_STATUS), StatusLine(-1, 0, 0, 0, 0));
+            CheckFreshWindow(script);
+            PressKey(GetFocus() ? GetFocus() : script.main, VK_RETURN);
+            PressKey(GetFocus() ? GetFocus() : script.main, VK_ESCAPE);
         });
-        EXPECT_EQ(RunMainWindow(script.Close(), folder.In("quorvel.cfg")), 0);
-        ASSERT_EQ(script.boxes.size(), c.file.empty() ? 1u : 0u);
-        if (c.file.empty()) {
+        script.Command(IDOK).Command(IDCANCEL).Pause(3).Do([&] { EXPECT_TRUE(IsWindowVisible(script.main)); });
+        EXPECT_EQ(RunMainWindow(script.Close(), settings), 0);
+        const bool damaged = c.file && c.file->empty();
+        ASSERT_EQ(script.boxes.size(), damaged ? 1u : 0u);
+        if (damaged) {
             EXPECT_EQ(script.boxes[0].caption, "Error");
             EXPECT_EQ(script.boxes[0].text, "Damaged config file, please reconfigure your settings!");
         }
+        // The close wrote the place and an empty inventory.
+        const std::string stored = ReadTextFile(settings);
+        EXPECT_EQ(stored.size(), kSettingsRecordsOffset);
+        const std::string place = SettingsImage(placed.left, placed.top, placed.right, placed.bottom);
+        EXPECT_EQ(stored.substr(0, 16), place.substr(0, 16));
     }
 }
 
-// Installed: Delay.dll and Unused.dll; the first song uses Delay and Synth.
-TEST(MainWindowTest, DropsReadSongsAndListWhatIsNoSongTabsRebuildTheListsAndResetKeepsTheInventory) {
+static std::vector<std::pair<std::string, std::string>> Opened;
+static void RecordOpen(const char* verb, const char* target) { Opened.emplace_back(verb, target); }
+
+// One session: drops, the tabs, the context menu, double-clicks on the
+// missing and unused lines, Reset and About. The inventory, once it comes:
+// Delay.dll and Unused.dll; the first song uses Delay and Synth.
+TEST(MainWindowTest, DropsTabsContextMenuDoubleClicksResetAndAbout) {
     SongFolder songs;
     const std::string subfolder = songs.folder.In("Folder");
     CreateDirectoryA(subfolder.c_str(), nullptr);
-    Script script;
-    script
-        .Do([&] {
-            // A path longer than the drop buffer is skipped, not read cut short
-            // (which would name another file, here: an error line).
-            const std::string tooLong = songs.folder.In(std::string(300, 'a') + ".xml");
-            PluginSetAdd(InstalledPlugins, "Delay.dll", "C:\\VST");
-            PluginSetAdd(InstalledPlugins, "Unused.dll", "C:\\VST\\More");
-            DropFiles(script.main, {songs.withPlugins, tooLong, songs.notes, subfolder, songs.withoutPlugins});
-        })
-        .Do([&] {
-            // The first song with its two plug-in rows, the second alone.
-            EXPECT_EQ(script.Count(IDC_SONG_LIST), 4);
-            std::vector<std::string> errors;
-            for (const std::string& path : {songs.notes, subfolder}) {
-                errors.push_back("Error: The specified file \"" + path);
-                errors.back() += "\" is no valid Renoise song or instrument!";
-            }
-            EXPECT_EQ(ListTexts(script.Item(IDC_ERROR_LIST)), errors);
-            EXPECT_EQ(script.Tab(), 3);
-            EXPECT_TRUE(IsWindowEnabled(script.Item(IDC_EXPORT)));
-            // A drop without new errors shows the songs, older errors or not.
-            DropFiles(script.main, {songs.withoutPlugins});
-            EXPECT_EQ(script.Tab(), 0);
-            EXPECT_EQ(script.Text(IDC_STATUS), StatusLine(2, 2, 1, 1, 2));
-        });
-    auto shows = [&](int id) {
-        for (int other : {IDC_SONG_LIST, IDC_MISSING_LIST, IDC_UNUSED_LIST, IDC_ERROR_LIST})
-            if ((IsWindowVisible(script.Item(other)) != FALSE) != (other == id)) return false;
-        return GetFocus() == script.Item(id);
-    };
-    script.Do([&] {
-        ClickTab(script.main, 1);
-        EXPECT_EQ(ListTexts(script.Item(IDC_MISSING_LIST)), std::vector<std::string>{"Synth.dll"});
-        EXPECT_TRUE(shows(IDC_MISSING_LIST));
-        ClickTab(script.main, 2);
-        EXPECT_EQ(ListTexts(script.Item(IDC_UNUSED_LIST)), std::vector<std::string>{"Unused.dll"});
-        ClickTab(script.main, 3);
-        EXPECT_TRUE(shows(IDC_ERROR_LIST));
-        ClickTab(script.main, 2);
-        EXPECT_EQ(ListTexts(script.Item(IDC_UNUSED_LIST)), std::vector<std::string>{"Unused.dll"});
-        ClickTab(script.main, 0);
-        EXPECT_TRUE(shows(IDC_SONG_LIST));
-        ClickTab(script.main, 3);
-    });
-    script.Command(IDM_RESET).Do([&] {
-        EXPECT_EQ(script.Count(IDC_SONG_LIST), 0);
-        EXPECT_EQ(script.Count(IDC_ERROR_LIST), 0);
-        EXPECT_EQ(script.Tab(), 0);
-        EXPECT_FALSE(IsWindowEnabled(script.Item(IDC_EXPORT)));
-        EXPECT_EQ(script.Text(IDC_STATUS), StatusLine(2, 0, 0, 0, 0));
-    });
-    EXPECT_EQ(RunMainWindow(script.Close(), songs.settings), 0);    EXPECT_TRUE(script.boxes.empty());
-}
-
-TEST(MainWindowTest, ContextMenuOpensOnlyOverAListAndJudgesResetAndExport) {
-    SongFolder songs;
+    const std::string longName = songs.folder.In("Long.xml");
+    WriteTextFile(longName, SongXml("Long", {std::string(400, 'A')}));
+    Opened.clear();
+    const ShellOpener previous = ShellOpen;
+    ShellOpen = RecordOpen;
     Script script;
     // Asks for the menu at a point of the control (none: the keyboard's
     // request), then records whether it opened and with which items grayed.
-    std::vector<std::string> seen;
+    std::vector<std::string> menus;
     auto menuAt = [&](int id, bool point) {
         script
             .Do([&script, id, point] {
@@ -204,7 +168,7 @@ TEST(MainWindowTest, ContextMenuOpensOnlyOverAListAndJudgesResetAndExport) {
                 PostMessageA(script.main, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(script.Item(id)), where);
             })
             .Pause(2)
-            .Do([&seen] {
+            .Do([&menus] {
                 std::string states = "closed";
                 if (HWND menu = OpenPopupMenu()) {
                     HMENU items = reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0));
@@ -213,50 +177,64 @@ TEST(MainWindowTest, ContextMenuOpensOnlyOverAListAndJudgesResetAndExport) {
                         states += GetMenuState(items, item, MF_BYCOMMAND) & MF_GRAYED ? " grayed" : " enabled";
                     EndMenu();
                 }
-                seen.push_back(states);
+                menus.push_back(states);
             });
     };
-    menuAt(IDC_SONG_LIST, true);  // an empty songs list
-    menuAt(IDC_BANNER, true);
-    menuAt(IDC_SONG_LIST, false);
-    script.Do([&] { DropFiles(script.main, {songs.notes}); });  // only an error line
-    menuAt(IDC_ERROR_LIST, true);
-    script.Do([&] { DropFiles(script.main, {songs.withPlugins}); });
-    menuAt(IDC_SONG_LIST, true);
-    // About, from the menu, closes only with OK.
-    script.Command(IDM_ABOUT).WaitUntil([&] { return script.Dialog("About Quorvel") != nullptr; }).Do([&] {
-        PostMessageA(script.Dialog(), WM_COMMAND, IDCANCEL, 0);
-        PostMessageA(script.Dialog(), WM_CLOSE, 0, 0);
-    });
-    script.Pause(2).Answer("About Quorvel", IDOK);
-    EXPECT_EQ(RunMainWindow(script.Close(), songs.settings), 0);
-    EXPECT_EQ(seen, (std::vector<std::string>{"open grayed grayed enabled", "closed", "closed",
-                                              "open grayed grayed enabled", "open enabled enabled enabled"}));
-}
-
-static std::vector<std::pair<std::string, std::string>> Opened;
-static void RecordOpen(const char* verb, const char* target) { Opened.emplace_back(verb, target); }
-
-TEST(MainWindowTest, DoubleClicksSearchForMissingAndExploreUnusedPlugins) {
-    SongFolder songs;
-    const std::string longName = songs.folder.In("Long.xml");
-    WriteTextFile(longName, SongXml("Long", {std::string(400, 'A')}));
-    Opened.clear();
-    const ShellOpener previous = ShellOpen;
-    ShellOpen = RecordOpen;
-    Script script;
     auto doubleClick = [&](int tab, int id, int line) {
         ClickTab(script.main, tab);
         SendMessageA(script.Item(id), LB_SETCURSEL, static_cast<WPARAM>(line), 0);
         SendMessageA(script.main, WM_COMMAND, MAKEWPARAM(id, LBN_DBLCLK), reinterpret_cast<LPARAM>(script.Item(id)));
     };
+    auto shows = [&](int id) {
+        for (int other : {IDC_SONG_LIST, IDC_MISSING_LIST, IDC_UNUSED_LIST, IDC_ERROR_LIST})
+            if ((IsWindowVisible(script.Item(other)) != FALSE) != (other == id)) return false;
+        return GetFocus() == script.Item(id);
+    };
+    menuAt(IDC_SONG_LIST, true);  // an empty songs list
+    menuAt(IDC_BANNER, true);
+    menuAt(IDC_SONG_LIST, false);
     script.Do([&] {
-        // Without an inventory each list holds the one hint line.
+        // Without an inventory each list holds the one hint line; the unused
+        // one names no folder, so nothing opens.
         doubleClick(1, IDC_MISSING_LIST, 0);
-        doubleClick(2, IDC_UNUSED_LIST, 0);  // no folder: nothing opens
+        doubleClick(2, IDC_UNUSED_LIST, 0);
+        DropFiles(script.main, {songs.notes});
+    });
+    menuAt(IDC_ERROR_LIST, true);  // only an error line
+    script.Do([&] {
+        // A path longer than the drop buffer is skipped, not read cut short
+        // (which would name another file, here: an error line).
+        const std::string tooLong = songs.folder.In(std::string(300, 'a') + ".xml");
         PluginSetAdd(InstalledPlugins, "Delay.dll", "C:\\VST");
-        PluginSetAdd(InstalledPlugins, "Unused One.dll", "C:\\VST\\More");
-        DropFiles(script.main, {songs.withPlugins});
+        PluginSetAdd(InstalledPlugins, "Unused.dll", "C:\\VST\\More");
+        DropFiles(script.main, {songs.withPlugins, tooLong, subfolder, songs.withoutPlugins});
+    });
+    script.Do([&] {
+        // The first song with its two plug-in rows, the second alone.
+        EXPECT_EQ(script.Count(IDC_SONG_LIST), 4);
+        std::vector<std::string> errors;
+        for (const std::string& path : {songs.notes, subfolder})
+            errors.push_back(std::string("Error: The specified file \"") + path +
+                             "\" is no valid Renoise song or instrument!");
+        EXPECT_EQ(ListTexts(script.Item(IDC_ERROR_LIST)), errors);
+        EXPECT_EQ(script.Tab(), 3);
+        EXPECT_TRUE(IsWindowEnabled(script.Item(IDC_EXPORT)));
+        // A drop without new errors shows the songs, older errors or not.
+        DropFiles(script.main, {songs.withoutPlugins});
+        EXPECT_EQ(script.Tab(), 0);
+        EXPECT_EQ(script.Text(IDC_STATUS), StatusLine(2, 2, 1, 1, 2));
+        // Each tab shows its list alone; the missing and unused ones are
+        // built anew on every visit.
+        ClickTab(script.main, 1);
+        EXPECT_EQ(ListTexts(script.Item(IDC_MISSING_LIST)), std::vector<std::string>{"Synth.dll"});
+        EXPECT_TRUE(shows(IDC_MISSING_LIST));
+        ClickTab(script.main, 2);
+        ClickTab(script.main, 3);
+        EXPECT_TRUE(shows(IDC_ERROR_LIST));
+        ClickTab(script.main, 2);
+        EXPECT_EQ(ListTexts(script.Item(IDC_UNUSED_LIST)), std::vector<std::string>{"Unused.dll"});
+        ClickTab(script.main, 0);
+        EXPECT_TRUE(shows(IDC_SONG_LIST));
         doubleClick(1, IDC_MISSING_LIST, 0);
         doubleClick(1, IDC_MISSING_LIST, -1);  // no line selected
         doubleClick(2, IDC_UNUSED_LIST, 0);
@@ -266,8 +244,20 @@ TEST(MainWindowTest, DoubleClicksSearchForMissingAndExploreUnusedPlugins) {
         DropFiles(script.main, {longName});
         doubleClick(1, IDC_MISSING_LIST, 0);
     });
+    menuAt(IDC_SONG_LIST, true);
+    script.Command(IDM_RESET).Do([&] {
+        EXPECT_EQ(script.Count(IDC_SONG_LIST), 0);
+        EXPECT_EQ(script.Count(IDC_ERROR_LIST), 0);
+        EXPECT_EQ(script.Tab(), 0);
+        EXPECT_FALSE(IsWindowEnabled(script.Item(IDC_EXPORT)));
+        EXPECT_EQ(script.Text(IDC_STATUS), StatusLine(2, 0, 0, 0, 0));
+    });
+    script.Command(IDM_ABOUT).Answer("About Quorvel", IDOK);
     EXPECT_EQ(RunMainWindow(script.Close(), songs.settings), 0);
     ShellOpen = previous;
+    EXPECT_TRUE(script.boxes.empty());
+    EXPECT_EQ(menus, (std::vector<std::string>{"open grayed grayed enabled", "closed", "closed",
+                                               "open grayed grayed enabled", "open enabled enabled enabled"}));
     const std::string search = kSearch;
     EXPECT_EQ(Opened, (std::vector<std::pair<std::string, std::string>>{
                           {"open", search + "Please+configure+your+plugin+folders+first"},
@@ -301,17 +291,16 @@ TEST(MainWindowTest, OpenCommandsReadWhatThePickersChoose) {
     CreateDirectoryA(nested.c_str(), nullptr);
     WriteTextFile(nested + "\\Deep.xml", SongXml("Deep", {}));
     Script script;
-    // Waits until the count-th dialog is open, and lets it settle.
-    auto dialogNumber = [&](size_t count, int settle) -> Script& {
-        return script.WaitUntil([&script, count] { return script.dialogs.size() >= count && script.Dialog(); })
-            .Pause(settle);
+    // Waits until a picker is open, and lets it settle.
+    auto opened = [&](int settle) -> Script& {
+        return script.WaitUntil([&] { return script.Dialog() != nullptr; }).Pause(settle);
     };
     auto gone = [&] { return script.Dialog() == nullptr; };
     script.Do([&] {
         std::strcpy(Settings.OpenFilesFolder, songs.folder.path.c_str());
         PostMessageA(script.main, WM_COMMAND, IDC_OPEN_FILES, 0);
     });
-    dialogNumber(1, 2).Do([&] {
+    opened(2).Do([&] {
         HWND picker = script.Dialog("Open Renoise song or instrument");
         SetDlgItemTextA(picker, kFileNameField, "\"First Song.xml\" \"notes.txt\"");
         PostMessageA(picker, WM_COMMAND, IDOK, 0);
@@ -325,7 +314,7 @@ TEST(MainWindowTest, OpenCommandsReadWhatThePickersChoose) {
         PluginSetAdd(InstalledPlugins, "Delay.dll", "C:\\VST");
         PostMessageA(script.main, WM_COMMAND, IDM_OPEN_FOLDER, 0);
     });
-    dialogNumber(2, 2).Do([&] { PostMessageA(script.Dialog(), WM_COMMAND, IDCANCEL, 0); }).WaitUntil(gone);
+    opened(2).Do([&] { PostMessageA(script.Dialog(), WM_COMMAND, IDCANCEL, 0); }).WaitUntil(gone);
     script.Do([&] {
         EXPECT_EQ(script.Tab(), 0);
         EXPECT_EQ(script.Text(IDC_STATUS), StatusLine(1, 2, 2, 1, 1));
@@ -336,7 +325,7 @@ TEST(MainWindowTest, OpenCommandsReadWhatThePickersChoose) {
     });
     // Wine's browser may still move its selection while it fills its tree:
     // the user points at the folder again before confirming.
-    dialogNumber(3, 4).Do([&] {
+    opened(4).Do([&] {
         SendMessageA(script.Dialog(), BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(songs.folder.path.c_str()));
     });
     script.Pause(2).Do([&] { PostMessageA(script.Dialog(), WM_COMMAND, IDOK, 0); }).WaitUntil(gone);

@@ -9,8 +9,6 @@
 
 #include "win32/Win32Support.h"
 
-static constexpr int kFileNameField = 0x047C;  // cmb13 of the Explorer-style dialog
-
 // Paths compare without regard to letter case, as the file system does.
 static std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -64,14 +62,6 @@ TEST_F(PickersTest, ChosenNamesBecomeFullPathsInFieldOrder) {
         {"\"c song.xrni\" \"a song.xrns\" \"b song.rns\"", {"c song.xrni", "a song.xrns", "b song.rns"}},
         {"\"one.xrns\" \"notes.txt\"", {"one.xrns"}},  // not a song: never handed to the visitor
     };
-    // Stepwise, every name comes once, songs or not.
-    ASSERT_EQ(Pick("\"a song.xrns\" \"notes.txt\""), 1);
-    std::vector<std::string> stepwise;
-    for (const char* path = FirstPickedFile(); path; path = NextPickedFile()) CollectPath(path, &stepwise);
-    EXPECT_EQ(stepwise, (std::vector<std::string>{Lower(songs.In("a song.xrns")), Lower(songs.In("notes.txt"))}));
-    EXPECT_EQ(NextPickedFile(), nullptr);
-    EndPickedFiles();
-    EXPECT_EQ(FirstPickedFile(), nullptr);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed);
         ASSERT_EQ(Pick(c.typed), 1);

@@ -26,7 +26,6 @@ static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPA
     if (message == WM_COMMAND && parent) parent->commands.emplace_back(wParam, lParam);
     if (message == WM_MEASUREITEM) MeasureSongRow(window, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
     if (message == WM_DRAWITEM) DrawSongRow(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-    if (message == WM_PAINT && parent && parent->onPaint) parent->onPaint();
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -89,12 +88,6 @@ int Canvas::Count(COLORREF color, const RECT& area) const {
         for (LONG x = area.left > 0 ? area.left : 0; x < area.right && x < width; ++x)
             count += At(x, y) == color ? 1 : 0;
     return count;
-}
-
-bool Canvas::SameAs(const Canvas& other) const {
-    GdiFlush();
-    const size_t size = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
-    return width == other.width && height == other.height && std::memcmp(bits, other.bits, size) == 0;
 }
 
 HFONT CreateCrispFont(int height, int weight) {
@@ -202,8 +195,12 @@ Script& Script::Close() {
     return Do([this] { PostMessageA(main, WM_CLOSE, 0, 0); });
 }
 
+Script& Script::Await(const char* caption) {
+    return WaitUntil([this, caption] { return Dialog(caption) != nullptr; });
+}
+
 Script& Script::Answer(const char* caption, WPARAM id) {
-    return WaitUntil([this, caption] { return Dialog(caption) != nullptr; })
+    return Await(caption)
         .Do([this, caption, id] { PostMessageA(Dialog(caption), WM_COMMAND, id, 0); })
         .WaitUntil([this, caption] { return Dialog(caption) == nullptr; });
 }

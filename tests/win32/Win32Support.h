@@ -13,11 +13,10 @@
 #include <vector>
 
 // A top-level window that records WM_COMMAND (wParam, lParam) and hands
-// WM_MEASUREITEM / WM_DRAWITEM to the song rows; onPaint replaces its painting.
+// WM_MEASUREITEM / WM_DRAWITEM to the song rows.
 struct TestParent {
     HWND window = nullptr;
     std::vector<std::pair<WPARAM, LPARAM>> commands;
-    std::function<void()> onPaint;
     TestParent(int x, int y, int width, int height, DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     ~TestParent();
 };
@@ -36,7 +35,6 @@ struct Canvas {
     COLORREF At(int x, int y) const;
     // Pixels of exactly this colour inside the area.
     int Count(COLORREF color, const RECT& area = {0, 0, 1 << 15, 1 << 15}) const;
-    bool SameAs(const Canvas& other) const;
 };
 
 // Drawn without smoothing, so that text pixels have exactly their colour.
@@ -61,6 +59,8 @@ struct Script {
     // Posts the command to the main window, or closes it.
     Script& Command(WPARAM id);
     Script& Close();
+    // Waits until a dialog with this caption is open.
+    Script& Await(const char* caption);
     // Posts the command to the newest dialog with this caption once it is
     // open, and waits until it has gone.
     Script& Answer(const char* caption, WPARAM id);
@@ -95,6 +95,8 @@ void RunScript(Script& script, const std::function<void()>& open);
 // program's state is reset before and after, the command line kept, and the
 // settings file placed at settingsPath. Returns the dialog's result.
 INT_PTR RunMainWindow(Script& script, const std::string& settingsPath);
+
+inline constexpr int kFileNameField = 0x047C;  // cmb13 of the Explorer-style dialogs
 
 HWND OpenPopupMenu();
 // What a click on a tab does: select it and notify the parent.
