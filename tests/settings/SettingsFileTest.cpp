@@ -118,40 +118,29 @@ TEST_F(SettingsFileTest, LoadThenSaveGivesTheSameBytes) {
     EXPECT_FALSE(std::filesystem::exists(folder.Path("quorvel.cfg.tmp")));
 }
 
-TEST_F(SettingsFileTest, WithoutAFileTheDefaultsApplySilently) {
-    SettingsSetPath(folder.Path("quorvel.cfg").c_str());
-    std::memset(&Settings, 0x41, sizeof Settings);
-    LoadSettings(nullptr);
-    EXPECT_TRUE(shown->messages.empty());
-    EXPECT_EQ(shown->centred, 1);
-    EXPECT_FALSE(shown->haveWindowRect);
-    EXPECT_EQ(Settings.ScanSubfolders, 1u);
-    EXPECT_EQ(Settings.VstFolder1Enabled, 0u);
-    EXPECT_EQ(Settings.VstFolder2Enabled, 0u);
-    AppSettings cleared{};
-    cleared.ScanSubfolders = 1;
-    EXPECT_EQ(std::memcmp(&Settings, &cleared, sizeof cleared), 0);
-    EXPECT_TRUE(InstalledPlugins.members.empty());
-    EXPECT_EQ(shown->statusTexts.size(), 1u);
-}
-
-TEST_F(SettingsFileTest, AnEmptyOrUnreadableFileIsReportedOnceThenDefaults) {
-    for (const bool asFolder : {false, true}) {
-        SCOPED_TRACE(asFolder ? "a folder in its place" : "0-byte file");
+TEST_F(SettingsFileTest, WithoutAFileTheDefaultsApplySilentlyAndAnEmptyOrUnreadableOneIsReported) {
+    for (const char* kind : {"no file", "0-byte file", "a folder in its place"}) {
+        SCOPED_TRACE(kind);
         shown = &InstallRecorder();
         std::filesystem::remove_all(folder.Path("quorvel.cfg"));
-        if (asFolder) {
-            folder.MakeFolder("quorvel.cfg");
-            SettingsSetPath(folder.Path("quorvel.cfg").c_str());
-        } else {
-            UseFile("");
-        }
+        SettingsSetPath(folder.Path("quorvel.cfg").c_str());
+        if (kind[0] == '0') UseFile("");
+        if (kind[0] == 'a') folder.MakeFolder("quorvel.cfg");
+        std::memset(&Settings, 0x41, sizeof Settings);
         int window = 0;
         LoadSettings(&window);
-        ASSERT_EQ(shown->messages.size(), 1u);
-        ExpectMessage(shown->messages[0], kDamaged, &window);
+        if (kind[0] == 'n') {
+            EXPECT_TRUE(shown->messages.empty());
+        } else {
+            ASSERT_EQ(shown->messages.size(), 1u);
+            ExpectMessage(shown->messages[0], kDamaged, &window);
+        }
         EXPECT_EQ(shown->centred, 1);
-        EXPECT_EQ(Settings.ScanSubfolders, 1u);
+        EXPECT_FALSE(shown->haveWindowRect);
+        AppSettings cleared{};
+        cleared.ScanSubfolders = 1;
+        EXPECT_EQ(std::memcmp(&Settings, &cleared, sizeof cleared), 0);
+        EXPECT_TRUE(InstalledPlugins.members.empty());
         EXPECT_EQ(shown->statusTexts.size(), 1u);
     }
     // Closing after the empty file writes a valid 1332-byte file.
