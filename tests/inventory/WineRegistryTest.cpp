@@ -56,41 +56,14 @@ std::string Query(RegistryKey* key, const char* name, uint32_t size = 260) {
 
 }  // namespace
 
-TEST(WineRegistryTest, StringEscapesBecomeUtf8) {
-    struct Case {
-        const char* stored;  // between the quotes of @="..."
-        std::string text;
-    };
-    const Case cases[] = {
-        {"C:\\\\Program Files\\\\x.dll", "C:\\Program Files\\x.dll"},  // \\ is one backslash
-        {"say \\\"hi\\\"", "say \"hi\""},                               // \" is a quote
-        {"a\\nb\\rc\\td", "a\nb\rc\td"},                                // C escapes
-        {"\\a\\b\\v\\f\\e", "\a\b\v\f\x1b"},
-        {"a\\0b", std::string("a\0b", 3)},                               // octal zero, kept inside the data
-        {"\\101\\1010", "AA0"},                                          // octal: at most three digits
-        {"caf\\xe9", "caf\xC3\xA9"},                                     // \x: a UTF-16 code unit
-        {"\\x00e9t\\xe9", "\xC3\xA9t\xC3\xA9"},                          // four digits at most
-        {"\\x20ac", "\xE2\x82\xAC"},                                     // three UTF-8 bytes
-        {"\\xd83c\\xdfb9", "\xF0\x9F\x8E\xB9"},                          // a surrogate pair: one character
-        {"\\xd83cx", "\xEF\xBF\xBDx"},                                   // a lone half: the replacement
-        {"\\xdfb9", "\xEF\xBF\xBD"},
-        {"\\xg", "xg"},                                                  // \x without digits is an x
-        {"\\q\\[\\]", "q[]"},                                            // anything else stands for itself
-        {"K\xC3\xB6ln", "K\xC3\xB6ln"},                                  // bytes outside escapes pass as they are
-        {"", ""},
-    };
-    for (const Case& c : cases) {
-        const WineRegistry registry = Parse(kHeader + "[Key] 1\n@=\"" + c.stored + "\"\n");
-        EXPECT_EQ(DefaultOf(registry, "Key"), c.text) << c.stored;
-    }
-}
-
-TEST(WineRegistryTest, OnlyAFileWithTheHeaderIsARegistry) {
+TEST(WineRegistryTest, OnlyAFileWithTheHeaderIsARegistryAndItsStringEscapesBecomeUtf8) {
     struct Case {
         std::string text;
         int result;
-        const char* valueOfA;
+        std::string valueOfA;
     };
+    // A file whose key A has the default value stored between the quotes of @="...".
+    const auto Value = [](const char* stored) { return kHeader + "[A] 1\n@=\"" + stored + "\"\n"; };
     const Case cases[] = {
         {"WINE REGISTRY Version 2\n[A] 1\n@=\"x\"\n", 1, "x"},
         {"WINE REGISTRY Version 2\r\n[A] 1\r\n@=\"x\"\r\n", 1, "x"},  // CR LF lines
@@ -98,6 +71,22 @@ TEST(WineRegistryTest, OnlyAFileWithTheHeaderIsARegistry) {
         {"WINE REGISTRY Version 1\n[A] 1\n@=\"x\"\n", 0, "<none>"},
         {"REGEDIT4\n[A]\n@=\"x\"\n", 0, "<none>"},
         {"", 0, "<none>"},
+        {Value("C:\\\\Program Files\\\\x.dll"), 1, "C:\\Program Files\\x.dll"},  // \\ is one backslash
+        {Value("say \\\"hi\\\""), 1, "say \"hi\""},                   // \" is a quote
+        {Value("a\\nb\\rc\\td"), 1, "a\nb\rc\td"},                    // C escapes
+        {Value("\\a\\b\\v\\f\\e"), 1, "\a\b\v\f\x1b"},
+        {Value("a\\0b"), 1, std::string("a\0b", 3)},                  // octal zero, kept inside the data
+        {Value("\\101\\1010"), 1, "AA0"},                             // octal: at most three digits
+        {Value("caf\\xe9"), 1, "caf\xC3\xA9"},                        // \x: a UTF-16 code unit
+        {Value("\\x00e9t\\xe9"), 1, "\xC3\xA9t\xC3\xA9"},             // four digits at most
+        {Value("\\x20ac"), 1, "\xE2\x82\xAC"},                        // three UTF-8 bytes
+        {Value("\\xd83c\\xdfb9"), 1, "\xF0\x9F\x8E\xB9"},             // a surrogate pair: one character
+        {Value("\\xd83cx"), 1, "\xEF\xBF\xBDx"},                      // a lone half: the replacement
+        {Value("\\xdfb9"), 1, "\xEF\xBF\xBD"},
+        {Value("\\xg"), 1, "xg"},                                     // \x without digits is an x
+        {Value("\\q\\[\\]"), 1, "q[]"},                               // anything else stands for itself
+        {Value("K\xC3\xB6ln"), 1, "K\xC3\xB6ln"},                     // bytes outside escapes pass as they are
+        {Value(""), 1, ""},
     };
     for (const Case& c : cases) {
         int result = -1;
@@ -128,7 +117,9 @@ TEST(WineRegistryTest, KeysIgnoreLetterCaseAndLinesItCannotUseAreSkipped) {
     EXPECT_EQ(checks, 17u);
     EXPECT_EQ(SubkeyNames(registry, "Software\\Classes\\CLSID"), (std::vector<std::string>{"{a}", "{B}", "{C}"}));
     EXPECT_EQ(SubkeyNames(registry, ""), (std::vector<std::string>{"A", std::string(255, 'k'), "Software"}));
-    EXPECT_TRUE(WineRegistryFindValue(registry, WineRegistryFind(registry, 0, "A"), "Path")->expand);
+    const WineRegistryValue* path = WineRegistryFindValue(registry, WineRegistryFind(registry, 0, "A"), "Path");
+    ASSERT_NE(path, nullptr);
+    EXPECT_TRUE(path->expand);
     EXPECT_EQ(WineRegistryFind(registry, 0, ""), 0u) << "the empty path is the key itself";
     EXPECT_EQ(WineRegistryFind(registry, 0, "Software\\\\Classes\\"), WineRegistryFind(registry, 0, "Software\\Classes"));
 }
