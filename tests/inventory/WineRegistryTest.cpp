@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -55,41 +56,14 @@ std::string Query(RegistryKey* key, const char* name, uint32_t size = 260) {
 
 }  // namespace
 
-TEST(WineRegistryTest, StringEscapesBecomeUtf8) {
-    struct Case {
-        const char* stored;  // between the quotes of @="..."
-        std::string text;
-    };
-    const Case cases[] = {
-        {"C:\\\\Program Files\\\\x.dll", "C:\\Program Files\\x.dll"},  // \\ is one backslash
-        {"say \\\"hi\\\"", "say \"hi\""},                               // \" is a quote
-        {"a\\nb\\rc\\td", "a\nb\rc\td"},                                // C escapes
-        {"\\a\\b\\v\\f\\e", "\a\b\v\f\x1b"},
-        {"a\\0b", std::string("a\0b", 3)},                               // octal zero, kept inside the data
-        {"\\101\\1010", "AA0"},                                          // octal: at most three digits
-        {"caf\\xe9", "caf\xC3\xA9"},                                     // \x: a UTF-16 code unit
-        {"\\x00e9t\\xe9", "\xC3\xA9t\xC3\xA9"},                          // four digits at most
-        {"\\x20ac", "\xE2\x82\xAC"},                                     // three UTF-8 bytes
-        {"\\xd83c\\xdfb9", "\xF0\x9F\x8E\xB9"},                          // a surrogate pair: one character
-        {"\\xd83cx", "\xEF\xBF\xBDx"},                                   // a lone half: the replacement
-        {"\\xdfb9", "\xEF\xBF\xBD"},
-        {"\\xg", "xg"},                                                  // \x without digits is an x
-        {"\\q\\[\\]", "q[]"},                                            // anything else stands for itself
-        {"K\xC3\xB6ln", "K\xC3\xB6ln"},                                  // bytes outside escapes pass as they are
-        {"", ""},
-    };
-    for (const Case& c : cases) {
-        const WineRegistry registry = Parse(kHeader + "[Key] 1\n@=\"" + c.stored + "\"\n");
-        EXPECT_EQ(DefaultOf(registry, "Key"), c.text) << c.stored;
-    }
-}
-
-TEST(WineRegistryTest, OnlyAFileWithTheHeaderIsARegistry) {
+TEST(WineRegistryTest, OnlyAFileWithTheHeaderIsARegistryAndItsStringEscapesBecomeUtf8) {
     struct Case {
         std::string text;
         int result;
-        const char* valueOfA;
+        std::string valueOfA;
     };
+    // A file whose key A has the default value stored between the quotes of @="...".
+    const auto Value = [](const char* stored) { return kHeader + "[A] 1\n@=\"" + stored + "\"\n"; };
     const Case cases[] = {
         {"WINE REGISTRY Version 2\n[A] 1\n@=\"x\"\n", 1, "x"},
         {"WINE REGISTRY Version 2\r\n[A] 1\r\n@=\"x\"\r\n", 1, "x"},  // CR LF lines
@@ -97,6 +71,22 @@ TEST(WineRegistryTest, OnlyAFileWithTheHeaderIsARegistry) {
         {"WINE REGISTRY Version 1\n[A] 1\n@=\"x\"\n", 0, "<none>"},
         {"REGEDIT4\n[A]\n@=\"x\"\n", 0, "<none>"},
         {"", 0, "<none>"},
+        {Value("C:\\\\Program Files\\\\x.dll"), 1, "C:\\Program Files\\x.dll"},  // \\ is one backslash
+        {Value("say \\\"hi\\\""), 1, "say \"hi\""},                   // \" is a quote
+        {Value("a\\nb\\rc\\td"), 1, "a\nb\rc\td"},                    // C escapes
+        {Value("\\a\\b\\v\\f\\e"), 1, "\a\b\v\f\x1b"},
+        {Value("a\\0b"), 1, std::string("a\0b", 3)},                  // octal zero, kept inside the data
+        {Value("\\101\\1010"), 1, "AA0"},                             // octal: at most three digits
+        {Value("caf\\xe9"), 1, "caf\xC3\xA9"},                        // \x: a UTF-16 code unit
+        {Value("\\x00e9t\\xe9"), 1, "\xC3\xA9t\xC3\xA9"},             // four digits at most
+        {Value("\\x20ac"), 1, "\xE2\x82\xAC"},                        // three UTF-8 bytes
+        {Value("\\xd83c\\xdfb9"), 1, "\xF0\x9F\x8E\xB9"},             // a surrogate pair: one character
+        {Value("\\xd83cx"), 1, "\xEF\xBF\xBDx"},                      // a lone half: the replacement
+        {Value("\\xdfb9"), 1, "\xEF\xBF\xBD"},
+        {Value("\\xg"), 1, "xg"},                                     // \x without digits is an x
+        {Value("\\q\\[\\]"), 1, "q[]"},                               // anything else stands for itself
+        {Value("K\xC3\xB6ln"), 1, "K\xC3\xB6ln"},                     // bytes outside escapes pass as they are
+        {Value(""), 1, ""},
     };
     for (const Case& c : cases) {
         int result = -1;
@@ -108,70 +98,30 @@ TEST(WineRegistryTest, OnlyAFileWithTheHeaderIsARegistry) {
     EXPECT_EQ(WineRegistryParse(nullptr, 0, &registry), 0);
 }
 
-TEST(WineRegistryTest, KeysAndValueNamesIgnoreLetterCaseAndEnumerateInNameOrder) {
-    const WineRegistry registry = Parse(kHeader +
-                                        "[Software\\\\Classes\\\\CLSID\\\\{B}] 1\n@=\"second\"\n"
-                                        "[software\\\\classes\\\\clsid\\\\{a}] 1\n#time=1d9\n@=\"first\"\n"
-                                        "\"ThreadingModel\"=\"Both\"\n"
-                                        "[SOFTWARE\\\\CLASSES\\\\CLSID\\\\{C}\\\\InprocServer32] 1\n"
-                                        "@=\"C:\\\\x.dll\"\n");
+TEST(WineRegistryTest, KeysIgnoreLetterCaseAndLinesItCannotUseAreSkipped) {
+    const std::string text = ReadFileBytes(SourcePath("tests/data/inventory/quirks.reg"));
+    // A key name longer than any key can be is lost with its values.
+    const WineRegistry registry = Parse(text + "[" + std::string(256, 'k') + "] 1\n@=\"lost\"\n[" +
+                                        std::string(255, 'k') + "] 1\n@=\"kept\"\n");
+    std::istringstream lines(text);
+    size_t checks = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(";= ", 0) != 0) continue;
+        const size_t bar = line.find('|', 3), bar2 = line.find('|', bar + 1);
+        const std::string path = line.substr(3, bar - 3), name = line.substr(bar + 1, bar2 - bar - 1);
+        const uint32_t key = WineRegistryFind(registry, 0, path.c_str());
+        const WineRegistryValue* value = WineRegistryFindValue(registry, key, name == "@" ? nullptr : name.c_str());
+        EXPECT_EQ(key == kWineNoKey ? "<no key>" : value ? value->data : "<none>", line.substr(bar2 + 1)) << line;
+        ++checks;
+    }
+    EXPECT_EQ(checks, 17u);
     EXPECT_EQ(SubkeyNames(registry, "Software\\Classes\\CLSID"), (std::vector<std::string>{"{a}", "{B}", "{C}"}));
-    EXPECT_EQ(DefaultOf(registry, "SOFTWARE\\classes\\Clsid\\{A}"), "first");
-    EXPECT_EQ(DefaultOf(registry, "Software\\Classes\\CLSID\\{c}\\inprocserver32"), "C:\\x.dll");
-    EXPECT_EQ(DefaultOf(registry, "Software\\Classes\\CLSID\\{C}"), "<none>") << "a key made on the way";
-    const uint32_t a = WineRegistryFind(registry, 0, "Software\\Classes\\CLSID\\{a}");
-    ASSERT_NE(WineRegistryFindValue(registry, a, "threadingmodel"), nullptr);
-    EXPECT_EQ(WineRegistryFindValue(registry, a, "threadingmodel")->data, "Both");
-    EXPECT_EQ(WineRegistryFind(registry, 0, "Software\\Classes\\CLSID\\{D}"), kWineNoKey);
+    EXPECT_EQ(SubkeyNames(registry, ""), (std::vector<std::string>{"A", std::string(255, 'k'), "Software"}));
+    const WineRegistryValue* path = WineRegistryFindValue(registry, WineRegistryFind(registry, 0, "A"), "Path");
+    ASSERT_NE(path, nullptr);
+    EXPECT_TRUE(path->expand);
     EXPECT_EQ(WineRegistryFind(registry, 0, ""), 0u) << "the empty path is the key itself";
     EXPECT_EQ(WineRegistryFind(registry, 0, "Software\\\\Classes\\"), WineRegistryFind(registry, 0, "Software\\Classes"));
-}
-
-TEST(WineRegistryTest, LinesItCannotUseAreSkipped) {
-    const WineRegistry registry = Parse(kHeader +
-                                        "@=\"before any key\"\n"
-                                        "[A] 1\n"
-                                        "; a comment\n"
-                                        "#class=\"x\"\n"
-                                        "\"Binary\"=hex:01,02,03,\\\n"
-                                        "  04,05,\\\n"
-                                        "  [B] 1\n"                       // still hex data, not a key
-                                        "\"Count\"=dword:0000000a\n"
-                                        "\"Multi\"=str(7):\"a\\0b\\0\"\n"
-                                        "\"Path\"=str(2):\"%SystemRoot%\\\\x.dll\"\n"
-                                        "\"Odd\"=hex(2):41,00,00,00\n"
-                                        "\"Unclosed\"=\"no end\n"
-                                        "\"Twice\"=\"old\"\n"
-                                        "\"twice\"=\"new\"\n"
-                                        "  @ = \"spaced\"\n"
-                                        "stray text\n"
-                                        "[Unclosed 1\n"
-                                        "@=\"lost with its key\"\n"
-                                        "[" + std::string(256, 'k') + "] 1\n"  // longer than any key name
-                                        "@=\"also lost\"\n"
-                                        "[" + std::string(255, 'k') + "] 1\n"
-                                        "@=\"kept\"\n"
-                                        "[A\\\\C] 1\n"
-                                        "@=hex:00,\\\n"
-                                        "  00\n"
-                                        "\"After\"=\"read\"\n");
-    const uint32_t a = WineRegistryFind(registry, 0, "A");
-    ASSERT_NE(a, kWineNoKey);
-    EXPECT_EQ(WineRegistryFind(registry, 0, "B"), kWineNoKey);
-    for (const char* absent : {"Binary", "Count", "Multi", "Odd", "Unclosed"})
-        EXPECT_EQ(WineRegistryFindValue(registry, a, absent), nullptr) << absent;
-    const WineRegistryValue* path = WineRegistryFindValue(registry, a, "Path");
-    ASSERT_NE(path, nullptr);
-    EXPECT_EQ(path->data, "%SystemRoot%\\x.dll");
-    EXPECT_TRUE(path->expand);
-    EXPECT_EQ(WineRegistryFindValue(registry, a, "TWICE")->data, "new");
-    EXPECT_EQ(DefaultOf(registry, "A"), "spaced");
-    EXPECT_EQ(DefaultOf(registry, "Unclosed 1"), "<none>");
-    EXPECT_EQ(DefaultOf(registry, std::string(256, 'k').c_str()), "<none>");
-    EXPECT_EQ(DefaultOf(registry, std::string(255, 'k').c_str()), "kept");
-    EXPECT_EQ(DefaultOf(registry, "A\\C"), "<none>");
-    EXPECT_EQ(WineRegistryFindValue(registry, WineRegistryFind(registry, 0, "A\\C"), "After")->data, "read");
-    EXPECT_EQ(SubkeyNames(registry, "").size(), 2u) << "A and the 255-letter key";
 }
 
 TEST_F(WineRegistryPrefixTest, MachineKeysComeFromThePrefixSystemReg) {

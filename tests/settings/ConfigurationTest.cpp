@@ -109,17 +109,14 @@ TEST_F(ConfigurationTest, ConfirmingClearsTheSongResultsButKeepsTheErrors) {
     EXPECT_EQ(shown->busyEntered, 0);
 }
 
-TEST_F(ConfigurationTest, ARowWithoutAFolderIsTurnedOff) {
+TEST_F(ConfigurationTest, ARowWithoutAFolderIsTurnedOffAndAFolderThatNoLongerExistsGivesNothing) {
     UseFolders(true, true);
     Settings.VstFolder2[0] = '\0';
     ApplyConfiguration(nullptr, 1);
     EXPECT_EQ(Settings.VstFolder1Enabled, 1u);
     EXPECT_EQ(Settings.VstFolder2Enabled, 0u);
     EXPECT_EQ(Installed(), (std::vector<std::string>{"Delay.dll x1", "Reverb.dll x1", "Waves C4 x1", "Waves L1 x1"}));
-}
 
-TEST_F(ConfigurationTest, AVstFolderThatNoLongerExistsGivesNothing) {
-    UseFolders(true, false);
     CopyTextBounded(Settings.VstFolder1, sizeof Settings.VstFolder1, temp.Path("deleted").c_str());
     std::string start;
     GetCurrentFolder(start);

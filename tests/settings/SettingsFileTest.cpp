@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "core/PluginSet.h"
 #include "harness/Harness.h"
 #include "harness/Seeds.h"
+#include "support/Bytes.h"
 #include "support/SettingsWriter.h"
 
 namespace {
@@ -116,85 +118,62 @@ TEST_F(SettingsFileTest, LoadThenSaveGivesTheSameBytes) {
     EXPECT_FALSE(std::filesystem::exists(folder.Path("quorvel.cfg.tmp")));
 }
 
-TEST_F(SettingsFileTest, WithoutAFileTheDefaultsApplySilently) {
-    SettingsSetPath(folder.Path("quorvel.cfg").c_str());
-    std::memset(&Settings, 0x41, sizeof Settings);
-    LoadSettings(nullptr);
-    EXPECT_TRUE(shown->messages.empty());
-    EXPECT_EQ(shown->centred, 1);
-    EXPECT_FALSE(shown->haveWindowRect);
-    EXPECT_EQ(Settings.ScanSubfolders, 1u);
-    EXPECT_EQ(Settings.VstFolder1Enabled, 0u);
-    EXPECT_EQ(Settings.VstFolder2Enabled, 0u);
-    AppSettings cleared{};
-    cleared.ScanSubfolders = 1;
-    EXPECT_EQ(std::memcmp(&Settings, &cleared, sizeof cleared), 0);
-    EXPECT_TRUE(InstalledPlugins.members.empty());
-    EXPECT_EQ(shown->statusTexts.size(), 1u);
-}
-
-TEST_F(SettingsFileTest, AnEmptyOrUnreadableFileIsReportedOnceThenDefaults) {
-    for (const bool asFolder : {false, true}) {
-        SCOPED_TRACE(asFolder ? "a folder in its place" : "0-byte file");
+TEST_F(SettingsFileTest, WithoutAFileTheDefaultsApplySilentlyAndAnEmptyOrUnreadableOneIsReported) {
+    for (const char* kind : {"no file", "0-byte file", "a folder in its place"}) {
+        SCOPED_TRACE(kind);
         shown = &InstallRecorder();
         std::filesystem::remove_all(folder.Path("quorvel.cfg"));
-        if (asFolder) {
-            folder.MakeFolder("quorvel.cfg");
-            SettingsSetPath(folder.Path("quorvel.cfg").c_str());
-        } else {
-            UseFile("");
-        }
+        SettingsSetPath(folder.Path("quorvel.cfg").c_str());
+        if (kind[0] == '0') UseFile("");
+        if (kind[0] == 'a') folder.MakeFolder("quorvel.cfg");
+        std::memset(&Settings, 0x41, sizeof Settings);
         int window = 0;
         LoadSettings(&window);
-        ASSERT_EQ(shown->messages.size(), 1u);
-        ExpectMessage(shown->messages[0], kDamaged, &window);
+        if (kind[0] == 'n') {
+            EXPECT_TRUE(shown->messages.empty());
+        } else {
+            ASSERT_EQ(shown->messages.size(), 1u);
+            ExpectMessage(shown->messages[0], kDamaged, &window);
+        }
         EXPECT_EQ(shown->centred, 1);
-        EXPECT_EQ(Settings.ScanSubfolders, 1u);
+        EXPECT_FALSE(shown->haveWindowRect);
+        AppSettings cleared{};
+        cleared.ScanSubfolders = 1;
+        EXPECT_EQ(std::memcmp(&Settings, &cleared, sizeof cleared), 0);
+        EXPECT_TRUE(InstalledPlugins.members.empty());
         EXPECT_EQ(shown->statusTexts.size(), 1u);
     }
     // Closing after the empty file writes a valid 1332-byte file.
     std::filesystem::remove_all(folder.Path("quorvel.cfg"));
     UseFile("");
     LoadSettings(nullptr);
-    shown->windowRect[0] = 10;
-    shown->windowRect[1] = 20;
-    shown->windowRect[2] = 30;
-    shown->windowRect[3] = 40;
-    ASSERT_EQ(SaveSettings(nullptr), 1);
     SettingsContent expected;
-    expected.rect[0] = 10;
-    expected.rect[1] = 20;
-    expected.rect[2] = 30;
-    expected.rect[3] = 40;
+    for (int i = 0; i < 4; ++i) shown->windowRect[i] = expected.rect[i] = 10 * (i + 1);
+    ASSERT_EQ(SaveSettings(nullptr), 1);
     EXPECT_EQ(Stored(), SettingsFileBytes(expected));
     EXPECT_EQ(Stored().size(), 1332u);
 }
 
-TEST_F(SettingsFileTest, RecordsAreStoredInCaseInsensitiveOrderAndNZeroMeansNone) {
+TEST_F(SettingsFileTest, RecordsAreStoredInCaseInsensitiveOrderAndOverlongTextsAreLeftOut) {
     SettingsSetPath(folder.Path("quorvel.cfg").c_str());
     PluginSetAdd(InstalledPlugins, "B.dll", "/vst/b");
     PluginSetAdd(InstalledPlugins, "a.dll", "/vst");
+    PluginSetAdd(InstalledPlugins, "c.dll", ("/" + std::string(258, 'd')).c_str());  // 259 characters: fits
+    PluginSetAdd(InstalledPlugins, "d.dll", ("/" + std::string(259, 'd')).c_str());  // 260: left out, so that N holds
     ASSERT_EQ(SaveInstalledPlugins(), 1);
     // Before any close the head is all zero, filled in at the next close.
-    ByteWriter expected;
-    expected.Zeros(1328);
-    expected.U32(2);
-    WriteSettingsRecord(expected, "a.dll", "/vst");
-    WriteSettingsRecord(expected, "B.dll", "/vst/b");
-    EXPECT_EQ(Stored(), expected.bytes);
-
-    SettingsContent empty;
-    UseFile(SettingsFileBytes(empty));
-    PluginSetClear(InstalledPlugins);
-    LoadSettings(nullptr);
-    EXPECT_TRUE(InstalledPlugins.members.empty());
-    EXPECT_TRUE(shown->messages.empty());
+    EXPECT_EQ(Stored(), std::string(1328, '\0') + LittleEndian32(3) + SettingsRecord("a.dll", "/vst") +
+                            SettingsRecord("B.dll", "/vst/b") + SettingsRecord("c.dll", "/" + std::string(258, 'd')));
 }
 
 TEST_F(SettingsFileTest, ClosingKeepsTheListAfterAScanWithResultsAndCutsItAfterOneWithout) {
     SettingsContent content = FullContent();
-    const std::string path = UseFile(SettingsFileBytes(content));
+    content.vstFolder1Enabled = 7;
+    UseFile(SettingsFileBytes(content));
     LoadSettings(nullptr);
+    EXPECT_EQ(Settings.VstFolder1Enabled, 7u) << "held as stored, written as 0 or 1";
+    content.vstFolder1Enabled = 1;
+    FrontEndInstall(nullptr);  // no window: the rectangle read is written back
     // A scan that found a different set stores it at once.
     PluginSetClear(InstalledPlugins);
     PluginSetAdd(InstalledPlugins, "new.dll", "/vst");
@@ -217,70 +196,55 @@ TEST_F(SettingsFileTest, ClosingKeepsTheListAfterAScanWithResultsAndCutsItAfterO
 TEST_F(SettingsFileTest, ClosingWithAnInventoryKeepsWhateverFollowsTheBlock) {
     // What LoadSettings read may differ from what it kept (a damaged tail):
     // the file's list is left exactly as it is.
-    ByteWriter file;
-    WriteSettingsHead(file, FullContent());
-    file.U32(2);                                  // N claims two records
-    WriteSettingsRecord(file, "kept.dll", "/v");  // complete
-    file.U32(300);                                // L1 out of range
-    UseFile(file.bytes);
+    const std::string file = SettingsHead(FullContent()) + LittleEndian32(2) +  // N claims two records
+                             SettingsRecord("kept.dll", "/v") + LittleEndian32(300);  // then an L1 out of range
+    UseFile(file);
     LoadSettings(nullptr);
     ASSERT_EQ(InstalledNames(), std::vector<std::string>{"kept.dll"});
     ASSERT_EQ(SaveSettings(nullptr), 1);
-    EXPECT_EQ(Stored(), file.bytes);
+    EXPECT_EQ(Stored(), file);
 }
 
-TEST_F(SettingsFileTest, DamagedListsKeepTheCompleteRecordsBeforeTheDamage) {
+TEST_F(SettingsFileTest, DamageEndsTheListAndKeepsTheCompleteRecordsBeforeIt) {
+    const auto le = [](uint32_t v) { return LittleEndian32(v); };
+    const std::string a = SettingsRecord("a.dll", "/vst"), b = std::string("b.dll\0", 6);
+    const std::string longName(260, 'n'), longFolder(259, 'f');
     struct Case {
         const char* what;
-        uint32_t n;
-        std::string tail;  // bytes after the complete record "a.dll"
+        std::string list;  // N and the records behind the head
+        int result;
+        std::vector<std::string> records;  // "name folder"
     };
-    const auto le = [](uint32_t v) { return LittleEndian32(v); };
+    const std::vector<std::string> justA = {"a.dll /vst"};
     const Case cases[] = {
-        {"L1 = 0", 2, le(0) + "b.dll"},
-        {"L1 = 261", 2, le(261) + std::string(261, 'b')},
-        {"L2 = 0", 2, le(6) + std::string("b.dll\0", 6) + le(0)},
-        {"L2 = 261", 2, le(6) + std::string("b.dll\0", 6) + le(261) + std::string(261, 'f')},
-        {"huge L1", 2, le(0xFFFFFFFFu) + "b"},
-        {"cut inside L1", 2, std::string("\x06\x00", 2)},
-        {"cut inside the name", 2, le(6) + "b.d"},
-        {"cut inside the folder", 2, le(6) + std::string("b.dll\0", 6) + le(4) + "/v"},
-        {"N larger than the records", 9, ""},
-        {"N of 2^32-1", 0xFFFFFFFFu, ""},
+        {"L1 = 0", le(2) + a + le(0) + "b.dll", 0, justA},
+        {"L1 = 261", le(2) + a + le(261) + std::string(261, 'b'), 0, justA},
+        {"L2 = 0", le(2) + a + le(6) + b + le(0), 0, justA},
+        {"L2 = 261", le(2) + a + le(6) + b + le(261) + std::string(261, 'f'), 0, justA},
+        {"huge L1", le(2) + a + le(0xFFFFFFFFu) + "b", 0, justA},
+        {"cut inside L1", le(2) + a + std::string("\x06\x00", 2), 0, justA},
+        {"cut inside the name", le(2) + a + le(6) + "b.d", 0, justA},
+        {"cut inside the folder", le(2) + a + le(6) + b + le(4) + "/v", 0, justA},
+        {"N larger than the records", le(9) + a, 0, justA},
+        {"N of 2^32-1", le(0xFFFFFFFFu) + a, 0, justA},
+        {"N = 0", le(0), 1, {}},
+        // A text ends at its first zero; 260 bytes without any zero are a text too.
+        {"texts with leftovers and texts of 260 bytes",
+         le(2) + le(10) + std::string("a.dll\0junk", 10) + le(4) + std::string("/v\0\0", 4) + le(260) + longName +
+             le(260) + longFolder + '\0',
+         1, {"a.dll /v", longName + " " + longFolder}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        ByteWriter file;
-        WriteSettingsHead(file, SettingsContent{});
-        file.U32(c.n);
-        WriteSettingsRecord(file, "a.dll", "/vst");
-        file.Raw(c.tail);
         ParsedSettings parsed;
-        Parse(file.bytes, parsed);
-        EXPECT_EQ(parsed.result, 0);
-        ASSERT_EQ(parsed.plugins.members.size(), 1u);
-        EXPECT_EQ(parsed.plugins.members.begin()->second.folder, "/vst");
+        Parse(SettingsHead(SettingsContent{}) + c.list, parsed);
+        EXPECT_EQ(parsed.result, c.result) << c.what;
+        std::vector<std::string> records;
+        for (const auto& member : parsed.plugins.members) records.push_back(member.second.name + " " + member.second.folder);
+        EXPECT_EQ(records, c.records) << c.what;
     }
 }
 
-TEST_F(SettingsFileTest, RecordTextsEndAtTheirFirstZeroAndLength260IsAllowed) {
-    ByteWriter file;
-    WriteSettingsHead(file, SettingsContent{});
-    file.U32(2);
-    file.U32(10).Raw(std::string("a.dll\0junk", 10));  // name with leftovers after its zero
-    file.U32(4).Raw(std::string("/v\0\0", 4));
-    file.U32(260).Raw(std::string(260, 'n'));  // no zero at all: 260 bytes of name
-    file.U32(260).Raw(std::string(259, 'f')).U8(0);
-    ParsedSettings parsed;
-    Parse(file.bytes, parsed);
-    EXPECT_EQ(parsed.result, 1);
-    ASSERT_EQ(parsed.plugins.members.size(), 2u);
-    EXPECT_EQ(parsed.plugins.members.begin()->second.name, "a.dll");
-    EXPECT_EQ(parsed.plugins.members.begin()->second.folder, "/v");
-    EXPECT_EQ(std::next(parsed.plugins.members.begin())->second.name, std::string(260, 'n'));
-}
-
-TEST_F(SettingsFileTest, AShortFileLeavesTheFieldsItDoesNotReach) {
+TEST_F(SettingsFileTest, HeadFieldsAreReadAsFarAsTheFileReachesAndEndAtTheirLastByte) {
     SettingsContent content = FullContent();
     const std::string whole = SettingsFileBytes(content);
     struct Case {
@@ -313,42 +277,14 @@ TEST_F(SettingsFileTest, AShortFileLeavesTheFieldsItDoesNotReach) {
         EXPECT_EQ(parsed.rect[3], c.size >= 16 ? 650 : 7);
         EXPECT_TRUE(parsed.plugins.members.empty());
     }
-}
-
-TEST_F(SettingsFileTest, APathFieldWithoutItsZeroIsCutAtItsLastByte) {
-    SettingsContent content;
-    ByteWriter file;
-    WriteSettingsHead(file, content);
-    for (size_t i = 16 + 792; i < 16 + 1052 + 260; ++i) file.bytes[i] = 'V';  // VstFolder1 and 2 unterminated
-    file.U32(0);
+    // A path field without its zero is cut at its last byte.
+    std::string file = SettingsHead(SettingsContent{}) + LittleEndian32(0);
+    std::fill(file.begin() + 16 + 792, file.begin() + 16 + 1052 + 260, 'V');  // VstFolder1 and 2
     ParsedSettings parsed;
-    Parse(file.bytes, parsed);
+    Parse(file, parsed);
     EXPECT_EQ(std::strlen(parsed.settings.VstFolder1), 259u);
     EXPECT_EQ(std::strlen(parsed.settings.VstFolder2), 259u);
     EXPECT_STREQ(parsed.settings.ExportFolder, "");
-}
-
-TEST_F(SettingsFileTest, FlagsAreWrittenAsZeroOrOneAndAFrontEndWithoutAWindowKeepsTheRectangle) {
-    SettingsContent content = FullContent();
-    content.vstFolder1Enabled = 7;
-    UseFile(SettingsFileBytes(content));
-    LoadSettings(nullptr);
-    EXPECT_EQ(Settings.VstFolder1Enabled, 7u);
-    FrontEndInstall(nullptr);  // no window: no rectangle to take
-    ASSERT_EQ(SaveSettings(nullptr), 1);
-    content.vstFolder1Enabled = 1;
-    EXPECT_EQ(Stored(), SettingsFileBytes(content));
-}
-
-TEST_F(SettingsFileTest, OverlongInventoryTextsAreLeftOutSoThatTheListReadsBack) {
-    SettingsSetPath(folder.Path("quorvel.cfg").c_str());
-    PluginSetAdd(InstalledPlugins, "a.dll", "/vst");
-    PluginSetAdd(InstalledPlugins, "b.dll", ("/" + std::string(259, 'd')).c_str());  // 260 characters
-    PluginSetAdd(InstalledPlugins, "c.dll", ("/" + std::string(258, 'd')).c_str());  // 259: fits
-    ASSERT_EQ(SaveInstalledPlugins(), 1);
-    PluginSetClear(InstalledPlugins);
-    LoadSettings(nullptr);
-    EXPECT_EQ(InstalledNames(), (std::vector<std::string>{"a.dll", "c.dll"}));
 }
 
 TEST_F(SettingsFileTest, AFailedWriteKeepsTheOldFileAndRemovesTheTemporaryOne) {

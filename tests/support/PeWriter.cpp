@@ -63,17 +63,9 @@ ExportBlock BuildExports(const PeSpec& shape, uint32_t directoryRva, uint32_t na
     }
 
     ByteWriter w;
-    w.U32(0)                  // Characteristics
-        .U32(0)               // TimeDateStamp
-        .U16(0)               // MajorVersion
-        .U16(0)               // MinorVersion
-        .U32(ownName)         // Name
-        .U32(1)               // Base (first ordinal)
-        .U32(count)           // NumberOfFunctions
-        .U32(count)           // NumberOfNames
-        .U32(addressTable)    // AddressOfFunctions
-        .U32(nameTable)       // AddressOfNames
-        .U32(ordinalTable);   // AddressOfNameOrdinals
+    // No flags, time stamp or version; the own name, the first ordinal, the
+    // counts of addresses and names, and the three tables.
+    w.Zeros(12).U32(ownName).U32(1).U32(count).U32(count).U32(addressTable).U32(nameTable).U32(ordinalTable);
     std::string forwarderTexts;
     for (uint32_t i = 0; i < count; ++i) {
         const PeExport& e = shape.exports[i];
@@ -169,63 +161,36 @@ PeFile BuildPeImage(const PeSpec& shape) {
     // DOS header: only the signature and the pointer to the PE header matter.
     w.Raw("MZ").Zeros(0x3C - 2).U32(kDosStubEnd).Zeros(kDosStubEnd - 0x40);
     layout.peHeader = w.Size();
-    w.Raw(std::string("PE\0\0", 4));
-    uint16_t characteristics = 0x0002;                   // IMAGE_FILE_EXECUTABLE_IMAGE
-    characteristics |= shape.pe32Plus ? 0x0020 : 0x0100;  // LARGE_ADDRESS_AWARE / 32BIT_MACHINE
-    if (shape.dll) characteristics |= 0x2000;             // IMAGE_FILE_DLL
-    w.U16(shape.machine)                                  // Machine
-        .U16(static_cast<uint16_t>(sections.size()))     // NumberOfSections
-        .U32(0)                                          // TimeDateStamp
-        .U32(0)                                          // PointerToSymbolTable
-        .U32(0)                                          // NumberOfSymbols
-        .U16(static_cast<uint16_t>(optionalSize))        // SizeOfOptionalHeader
-        .U16(characteristics);                           // Characteristics
+    // EXECUTABLE_IMAGE, then LARGE_ADDRESS_AWARE or 32BIT_MACHINE, and DLL.
+    const uint16_t characteristics = 0x0002 | (shape.pe32Plus ? 0x0020 : 0x0100) | (shape.dll ? 0x2000 : 0);
+    w.Raw(std::string("PE\0\0", 4)).U16(shape.machine).U16(static_cast<uint16_t>(sections.size()));
+    w.Zeros(12).U16(static_cast<uint16_t>(optionalSize)).U16(characteristics);  // no time stamp, no symbols
     layout.optionalHeader = w.Size();
-    w.U16(shape.pe32Plus ? 0x20B : 0x10B)                 // Magic
-        .U8(2).U8(38)                                    // linker version
-        .U32(static_cast<uint32_t>(sections[0].data.size()))  // SizeOfCode
-        .U32(0)                                          // SizeOfInitializedData
-        .U32(0)                                          // SizeOfUninitializedData
-        .U32(0)                                          // AddressOfEntryPoint: none, nothing runs at load
-        .U32(sections[0].rva);                           // BaseOfCode
-    if (shape.pe32Plus) {
-        w.U64(0x180000000ull);                           // ImageBase
-    } else {
-        w.U32(sections[1].rva)                           // BaseOfData
-            .U32(0x10000000);                            // ImageBase
+    // Magic, linker version, code size, no data sizes, no entry point (nothing
+    // runs at load), the code's base, then (PE32 only) the data's, and ImageBase.
+    w.U16(shape.pe32Plus ? 0x20B : 0x10B).U8(2).U8(38).U32(static_cast<uint32_t>(sections[0].data.size()));
+    w.Zeros(12).U32(sections[0].rva);
+    if (shape.pe32Plus) w.U64(0x180000000ull);
+    else w.U32(sections[1].rva).U32(0x10000000);
+    // Alignments; system, image and subsystem versions 6.0, 0.0, 6.0; no
+    // Win32VersionValue; sizes; no checksum; a GUI subsystem, NX compatible.
+    w.U32(kSectionAlignment).U32(kFileAlignment).U16(6).U16(0).Zeros(4).U16(6).U16(0).U32(0);
+    w.U32(imageSize).U32(headersSize).U32(0).U16(2).U16(0x0100);
+    for (uint32_t size : {0x100000u, 0x1000u, 0x100000u, 0x1000u}) {  // stack and heap reserve, commit
+        if (shape.pe32Plus) w.U64(size);
+        else w.U32(size);
     }
-    w.U32(kSectionAlignment)                             // SectionAlignment
-        .U32(kFileAlignment)                             // FileAlignment
-        .U16(6).U16(0)                                   // operating system version
-        .U16(0).U16(0)                                   // image version
-        .U16(6).U16(0)                                   // subsystem version
-        .U32(0)                                          // Win32VersionValue
-        .U32(imageSize)                                  // SizeOfImage
-        .U32(headersSize)                                // SizeOfHeaders
-        .U32(0)                                          // CheckSum
-        .U16(2)                                          // Subsystem: GUI
-        .U16(0x0100);                                    // DllCharacteristics: NX compatible
-    if (shape.pe32Plus) {
-        w.U64(0x100000).U64(0x1000).U64(0x100000).U64(0x1000);  // stack and heap reserve, commit
-    } else {
-        w.U32(0x100000).U32(0x1000).U32(0x100000).U32(0x1000);
-    }
-    w.U32(0)                                             // LoaderFlags
-        .U32(kDirectoryCount);                           // NumberOfRvaAndSizes
+    w.U32(0).U32(kDirectoryCount);  // LoaderFlags, NumberOfRvaAndSizes
     layout.exportDataDirectory = w.Size();
-    w.U32(exportRva).U32(exportSize);                    // entry 0: exports
-    w.Zeros(8 * (kDirectoryCount - 1));                  // no imports, resources, relocations, ...
+    w.U32(exportRva).U32(exportSize).Zeros(8 * (kDirectoryCount - 1));  // exports; no imports, resources, ...
     layout.sectionTable = w.Size();
     layout.sectionCount = sections.size();
     for (const Section& s : sections) {
-        w.Fixed(s.name, 8)                               // Name
-            .U32(static_cast<uint32_t>(s.data.size()))   // VirtualSize
-            .U32(s.rva)                                  // VirtualAddress
-            .U32(AlignUp(static_cast<uint32_t>(s.data.size()), kFileAlignment))  // SizeOfRawData
-            .U32(s.rawOffset)                            // PointerToRawData
-            .U32(0).U32(0)                               // relocations, line numbers
-            .U16(0).U16(0)                               // their counts
-            .U32(s.characteristics);                     // Characteristics
+        // Name, virtual size and address, raw size and offset, no relocations
+        // or line numbers, characteristics.
+        const uint32_t size = static_cast<uint32_t>(s.data.size());
+        w.Fixed(s.name, 8).U32(size).U32(s.rva).U32(AlignUp(size, kFileAlignment)).U32(s.rawOffset).Zeros(12);
+        w.U32(s.characteristics);
     }
     w.Zeros(headersSize - w.Size());
     layout.headersEnd = w.Size();

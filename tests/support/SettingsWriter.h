@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "support/Bytes.h"
-
 struct SettingsRecordText {
     std::string name;
     std::string folder;
@@ -30,8 +28,8 @@ struct SettingsContent {
 };
 
 // The first 1328 bytes: rectangle and block.
-void WriteSettingsHead(ByteWriter& out, const SettingsContent& content);
+std::string SettingsHead(const SettingsContent& content);
 // One record: L1, name, zero, L2, folder, zero.
-void WriteSettingsRecord(ByteWriter& out, const std::string& name, const std::string& folder);
+std::string SettingsRecord(const std::string& name, const std::string& folder);
 // A whole file: head, N = the number of records, the records.
 std::string SettingsFileBytes(const SettingsContent& content);

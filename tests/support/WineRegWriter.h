@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 // A COM class as the Waves scan reads it.
@@ -22,11 +21,6 @@ std::string WineClsid(size_t index);
 // The whole file as Wine writes it: header, then the classes' keys under
 // Software\Classes\CLSID with their values.
 std::string WineSystemReg(const std::vector<WineClass>& classes);
-
-// Escapes UTF-8 text for the file: "\\" and the terminator get a backslash,
-// control characters their C escapes, and other characters beyond ASCII
-// become "\x" escapes of their UTF-16 code units.
-std::string WineRegEscape(std::string_view text, char terminator);
 
 // Makes a prefix folder at root: system.reg with the given text, drive_c/,
 // and dosdevices/c: linked to ../drive_c.
