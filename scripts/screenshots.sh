@@ -13,13 +13,13 @@ scripts/install-deps.sh base windows
 
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_WERROR=ON >/dev/null
-cmake --build build/release -j "$jobs" --target quorvel quorvel-example
+cmake --build build/release -j "$jobs" --target quorvel
 
 out=$PWD/build/screenshots
 example=$out/example
 rm -rf "$out"
 mkdir -p "$out"
-build/release/tests/support/quorvel-example "$example"
+cp -R examples/collection "$example"
 build/release/quorvel --quiet --config "$example/quorvel.cfg" --vst "$example/vst" \
   --wine-prefix "$example/wineprefix" >/dev/null
 

@@ -3,13 +3,13 @@
 // forms back with real parsers.)
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "harness/Harness.h"
 #include "harness/Process.h"
 #include "platform/Files.h"
-#include "support/ExampleCollection.h"
 
 namespace {
 
@@ -25,8 +25,7 @@ bool Has(const std::string& text, const std::string& part) { return text.find(pa
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string reason;
-        ASSERT_TRUE(WriteExampleCollection(temp.path, &reason)) << reason;
+        std::filesystem::copy(SourcePath("examples/collection"), temp.path, std::filesystem::copy_options::recursive);
         env = {"HOME=" + temp.path, "XDG_CONFIG_HOME="};
     }
     // With the test's settings file; "@" at the start of an argument stands

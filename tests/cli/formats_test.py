@@ -9,6 +9,7 @@ import csv
 import io
 import json
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -80,7 +81,7 @@ def main(program, example):
             failures.append(what)
 
     with tempfile.TemporaryDirectory() as root:
-        subprocess.run([example, root], check=True)
+        shutil.copytree(example, root, dirs_exist_ok=True)
         config = os.path.join(root, "quorvel.cfg")
         base = [program, "-q", "-c", config, "-s"]
         # A first run with no inventory at all, then the scan that stores one.
