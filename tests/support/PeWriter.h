@@ -1,5 +1,5 @@
 // Writes PE library images (the files a VST folder holds) for tests, fuzz
-// seeds, the example collection and the benchmark: a real DLL layout with
+// seeds and the benchmark: a real DLL layout with
 // headers, a code section and an export directory with the given names,
 // loadable by the Windows loader, without any code worth running.
 #pragma once

@@ -1,5 +1,4 @@
-// Legacy binary songs for tests, fuzz seeds, the example collection and the
-// benchmarks. RnsWriter lays out any image piece by piece in file order, also
+// Legacy binary songs for tests, fuzz seeds and the benchmarks. RnsWriter lays out any image piece by piece in file order, also
 // broken ones; WriteRnsSong builds a well-formed song from a layout.
 #pragma once
 

@@ -1,5 +1,5 @@
-// Song and instrument documents shaped like the tracker's own, for tests, the
-// example collection and the benchmark: global song data, tracks with device
+// Song and instrument documents shaped like the tracker's own, for tests and
+// the benchmark: global song data, tracks with device
 // chains naming plug-ins the old way (PluginName) or today's way (PluginType
 // and PluginIdentifier), and pattern data to reach realistic sizes.
 #pragma once

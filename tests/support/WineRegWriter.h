@@ -1,6 +1,6 @@
 // Writes the registry file of a Wine prefix (system.reg) the way Wine itself
-// does, and prefix folders around it, so that tests, fuzz seeds, the example
-// collection and the benchmark can offer COM classes to the Waves scan.
+// does, and prefix folders around it, so that tests, fuzz seeds
+// and the benchmark can offer COM classes to the Waves scan.
 #pragma once
 
 #include <cstdint>

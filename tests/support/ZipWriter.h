@@ -1,5 +1,5 @@
-// Zip archives and gzip files composed byte by byte for tests, fuzz seeds,
-// the example collection and benchmarks. Every field can be set, so that
+// Zip archives and gzip files composed byte by byte for tests, fuzz seeds
+// and benchmarks. Every field can be set, so that
 // damaged and unusual archives are as easy to make as ordinary ones.
 #pragma once
 
