@@ -16,50 +16,18 @@ inline constexpr uint16_t kPeWriterArm64 = 0xAA64;
 // The processor kind of the program being built (what the probe accepts).
 uint16_t PeWriterNativeMachine();
 
-struct PeExport {
-    std::string name;
-    std::string forwarder;  // "OTHER.Func": forwarded to another library; empty: a routine here
-};
-
-enum class PeExportPlacement {
-    kEdata,  // directory, tables and names in an ".edata" section of their own
-    kRdata,  // all of it behind other data in ".rdata", as most linkers do
-    kSplit,  // directory and tables in ".edata", the name texts in ".rdata"
-};
-
 struct PeSpec {
-    uint16_t machine = kPeWriterAmd64;
-    bool pe32Plus = true;  // optional header kind: PE32+ (0x20B) or PE32 (0x10B)
-    bool dll = true;       // IMAGE_FILE_DLL
-    bool exportDirectory = true;
-    std::string libraryName = "plugin.dll";  // the name the export directory gives itself
-    std::vector<PeExport> exports;
-    PeExportPlacement placement = PeExportPlacement::kEdata;
-};
-
-// Where the parts of a written image lie (file offsets), for tests that cut
-// an image short or patch one field.
-struct PeLayout {
-    size_t peHeader = 0;  // "PE\0\0"
-    size_t optionalHeader = 0;
-    size_t exportDataDirectory = 0;  // the optional header's entry 0 (RVA, size)
-    size_t sectionTable = 0;
-    size_t sectionCount = 0;
-    size_t headersEnd = 0;  // SizeOfHeaders
-    std::vector<size_t> sectionEnds;
-    // 0 when the image has no export directory.
-    size_t exportDirectory = 0;
-    size_t nameTable = 0;  // the name pointer table
-    size_t firstName = 0;  // the first name text
-    size_t namesEnd = 0;   // after the last name text
-    uint32_t exportDirectoryRva = 0;
+    uint16_t machine = kPeWriterAmd64;  // i386 images get a PE32 optional header, others PE32+
+    bool dll = true;                    // IMAGE_FILE_DLL
+    std::vector<std::string> exportNames;
 };
 
 struct PeFile {
     std::string bytes;
-    PeLayout layout;
 };
 
+// The export directory, its tables and the name texts lie in an ".edata"
+// section of their own.
 PeFile BuildPeImage(const PeSpec& shape);
 
 // A DLL of the given kind (PE32 for i386, PE32+ otherwise) exporting names.
@@ -68,7 +36,3 @@ PeSpec PeDllSpec(uint16_t machine, const std::vector<std::string>& exportNames);
 PeSpec NativeDllSpec(const std::vector<std::string>& exportNames);
 std::string NativeDllBytes(const std::vector<std::string>& exportNames);
 
-
-// Field offsets inside the export directory, for patching hostile values.
-inline constexpr size_t kPeExportNameCountField = 24;
-inline constexpr size_t kPeExportNameTableField = 32;
