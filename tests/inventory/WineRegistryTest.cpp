@@ -121,21 +121,10 @@ TEST_F(WineRegistryPrefixTest, MachineKeysComeFromThePrefixSystemReg) {
     EXPECT_EQ(RegistryOpenMachineKey("Software"), nullptr) << "no prefix folder";
     ASSERT_TRUE(MakeWinePrefix(prefix, WineSystemReg({{"{1}", "Waves One", "C:\\w\\one.dll", true, true},
                                                       {"{2}", std::string(259, 'W'), "C:\\w\\two.dll", true, true}})));
-    RegistryKeyPtr list(RegistryOpenMachineKey("software\\classes\\clsid"));
-    ASSERT_TRUE(list);
-    char name[kRegistryNameSize];
-    std::vector<std::string> names;
-    for (uint32_t i = 0; RegistryEnumSubkey(list.get(), i, name) == RegistryEnum::kItem; ++i) names.push_back(name);
-    EXPECT_EQ(names, (std::vector<std::string>{"{1}", "{2}"}));
-    EXPECT_EQ(RegistryEnumSubkey(list.get(), 7, name), RegistryEnum::kNoMoreItems);
-
-    RegistryKeyPtr one(RegistryOpenMachineKey("Software\\Classes\\CLSID\\{1}"));
-    RegistryKeyPtr two(RegistryOpenMachineKey("Software\\Classes\\CLSID\\{2}"));
+    // What the keys hold, how names and values are enumerated and how buffers
+    // bound them, the Waves scans (ScanTest) check.
+    RegistryKeyPtr one(RegistryOpenMachineKey("software\\classes\\clsid\\{1}"));
     EXPECT_EQ(Query(one.get(), nullptr), "Waves One");
-    EXPECT_EQ(Query(one.get(), nullptr, 10), "Waves One") << "exactly fits with its terminator";
-    EXPECT_EQ(Query(one.get(), nullptr, 9), "<false>") << "does not fit: unreadable, not cut";
-    EXPECT_EQ(Query(one.get(), "Missing"), "<false>");
-    EXPECT_EQ(Query(two.get(), nullptr), std::string(259, 'W'));
 
     // A rewritten file is read again; a key opened before keeps its own view.
     ASSERT_TRUE(MakeWinePrefix(prefix, WineSystemReg({{"{1}", "Waves Renamed", "C:\\w\\one.dll", true, true}})));
