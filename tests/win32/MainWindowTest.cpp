@@ -339,11 +339,12 @@ TEST(MainWindowTest, OpenCommandsReadWhatThePickersChoose) {
     });
     opened(2).Do([&] {
         HWND picker = script.Dialog("Open Renoise song or instrument");
-        SetDlgItemTextA(picker, kFileNameField, "\"First Song.xml\" \"notes.txt\"");
+        SetDlgItemTextA(picker, kFileNameField, "\"First Song.xml\" \"notes.txt\" \"Second.xml\"");
         PostMessageA(picker, WM_COMMAND, IDOK, 0);
     });
     script.WaitUntil(gone).Do([&] {
-        EXPECT_EQ(script.Count(IDC_SONG_LIST), 3);  // the song and its two plug-ins; notes.txt is skipped
+        // The first song and its two plug-ins, then the second; notes.txt is skipped.
+        EXPECT_EQ(script.Count(IDC_SONG_LIST), 3 + 1);
         EXPECT_EQ(_stricmp(Settings.OpenFilesFolder, songs.folder.path.c_str()), 0) << Settings.OpenFilesFolder;
         // Open Folder, cancelled while the errors tab is in front. (The
         // inventory comes after the songs: both plug-ins stay missing.)
@@ -367,7 +368,7 @@ TEST(MainWindowTest, OpenCommandsReadWhatThePickersChoose) {
     });
     script.Pause(2).Do([&] { PostMessageA(script.Dialog(), WM_COMMAND, IDOK, 0); }).WaitUntil(gone);
     // Added to what was listed: First Song (3 rows), Second, Nested\Deep.
-    script.Do([&] { EXPECT_EQ(script.Count(IDC_SONG_LIST), 3 + 3 + 1 + 1); });
+    script.Do([&] { EXPECT_EQ(script.Count(IDC_SONG_LIST), 4 + 3 + 1 + 1); });
     EXPECT_EQ(RunMainWindow(script.Close(), songs.settings), 0);
     EXPECT_TRUE(script.boxes.empty());
 }
