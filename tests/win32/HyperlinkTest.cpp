@@ -30,6 +30,8 @@ TEST(HyperlinkTest, TextTipAndClick) {
     char buffer[64] = {};
     EXPECT_EQ(SendMessageA(link, WM_GETTEXT, 5, reinterpret_cast<LPARAM>(buffer)), 4);
     EXPECT_STREQ(buffer, "http");
+    EXPECT_EQ(SendMessageA(link, WM_GETTEXT, 0, reinterpret_cast<LPARAM>(buffer)), 0);
+    EXPECT_STREQ(buffer, "http");  // no room: nothing written
     EXPECT_EQ(SendMessageA(link, WM_GETTEXTLENGTH, 0, 0), 24);
     // A new text resizes an autosize link; without autosize the window keeps
     // its size.
@@ -50,6 +52,8 @@ TEST(HyperlinkTest, TextTipAndClick) {
     HWND tip = DataOf(link)->tipWindow;
     ASSERT_TRUE(IsWindow(tip));
     SendMessageA(link, HLM_SETTIP, 0, reinterpret_cast<LPARAM>("Other"));
+    EXPECT_EQ(SendMessageA(link, HLM_GETTIP, sizeof buffer, reinterpret_cast<LPARAM>(buffer)), 5);
+    EXPECT_STREQ(buffer, "Other");
     EXPECT_EQ(DataOf(link)->tipWindow, tip);
     SendMessageA(link, HLM_SETTIP, 0, 0);
     EXPECT_EQ(SendMessageA(link, HLM_GETTIPLENGTH, 0, 0), 0);
