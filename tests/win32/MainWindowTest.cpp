@@ -11,6 +11,7 @@
 
 #include "core/PluginSet.h"
 #include "settings/SettingsFile.h"
+#include "ui/Hyperlink.h"
 #include "ui/resource.h"
 #include "win32/Win32Support.h"
 
@@ -252,7 +253,43 @@ TEST(MainWindowTest, DropsTabsContextMenuDoubleClicksResetAndAbout) {
         EXPECT_FALSE(IsWindowEnabled(script.Item(IDC_EXPORT)));
         EXPECT_EQ(script.Text(IDC_STATUS), StatusLine(2, 0, 0, 0, 0));
     });
-    script.Command(IDM_ABOUT).Answer("About Quorvel", IDOK);
+    // The About box: centred over the window, links sized to their text, the
+    // banner black with white text; only Enter ends it.
+    script.Command(IDM_ABOUT).Await("About Quorvel").Pause(1).Do([&] {
+        HWND about = script.Dialog("About Quorvel");
+        RECT placed = {}, main = {}, banner = {};
+        GetWindowRect(about, &placed);
+        GetWindowRect(script.main, &main);
+        EXPECT_EQ(placed.left, main.left + (main.right - main.left - (placed.right - placed.left)) / 2);
+        EXPECT_EQ(placed.top, main.top + (main.bottom - main.top - (placed.bottom - placed.top)) / 2);
+        const HFONT font = reinterpret_cast<HFONT>(SendMessageA(about, WM_GETFONT, 0, 0));
+        for (int id : {IDC_LINK_AUTHOR, IDC_LINK_TRACKER, IDC_LINK_ARTIST})
+            EXPECT_TRUE(SizedToText(GetDlgItem(about, id), font)) << id;
+        EXPECT_EQ(WindowText(GetDlgItem(about, IDC_LINK_AUTHOR)), "https://quorvel.example.org/");
+        char tip[128] = {};
+        SendDlgItemMessageA(about, IDC_LINK_ARTIST, HLM_GETTIP, sizeof tip, reinterpret_cast<LPARAM>(tip));
+        EXPECT_STREQ(tip, "Visit website of the graphic artist Quorvel Team.");
+        UpdateWindow(about);
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(about, IDC_ABOUT_BANNER)));
+        GetClientRect(GetDlgItem(about, IDC_ABOUT_BANNER), &banner);
+        Canvas canvas(banner.right, banner.bottom, RGB(255, 0, 255));
+        HDC dc = GetDC(about);
+        BitBlt(canvas.dc, 0, 0, banner.right, banner.bottom, dc, 0, 0, SRCCOPY);
+        ReleaseDC(about, dc);
+        EXPECT_EQ(canvas.At(2, 2), RGB(0, 0, 0));
+        EXPECT_GT(canvas.Count(RGB(255, 255, 255)), 20);
+        PressKey(GetFocus() ? GetFocus() : about, VK_ESCAPE);
+        PostMessageA(about, WM_CLOSE, 0, 0);
+        HWND link = GetDlgItem(about, IDC_LINK_TRACKER);
+        PostMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
+        PostMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
+    });
+    // Neither Escape, the close command nor a link's click end the box.
+    script.Pause(9).Do([&] {
+        ASSERT_NE(script.Dialog("About Quorvel"), nullptr);
+        PressKey(GetFocus() ? GetFocus() : script.Dialog(), VK_RETURN);
+    });
+    script.WaitUntil([&] { return script.Dialog("About Quorvel") == nullptr; });
     EXPECT_EQ(RunMainWindow(script.Close(), songs.settings), 0);
     ShellOpen = previous;
     EXPECT_TRUE(script.boxes.empty());
@@ -302,11 +339,12 @@ TEST(MainWindowTest, OpenCommandsReadWhatThePickersChoose) {
     });
     opened(2).Do([&] {
         HWND picker = script.Dialog("Open Renoise song or instrument");
-        SetDlgItemTextA(picker, kFileNameField, "\"First Song.xml\" \"notes.txt\"");
+        SetDlgItemTextA(picker, kFileNameField, "\"First Song.xml\" \"notes.txt\" \"Second.xml\"");
         PostMessageA(picker, WM_COMMAND, IDOK, 0);
     });
     script.WaitUntil(gone).Do([&] {
-        EXPECT_EQ(script.Count(IDC_SONG_LIST), 3);  // the song and its two plug-ins; notes.txt is skipped
+        // The first song and its two plug-ins, then the second; notes.txt is skipped.
+        EXPECT_EQ(script.Count(IDC_SONG_LIST), 3 + 1);
         EXPECT_EQ(_stricmp(Settings.OpenFilesFolder, songs.folder.path.c_str()), 0) << Settings.OpenFilesFolder;
         // Open Folder, cancelled while the errors tab is in front. (The
         // inventory comes after the songs: both plug-ins stay missing.)
@@ -330,7 +368,7 @@ TEST(MainWindowTest, OpenCommandsReadWhatThePickersChoose) {
     });
     script.Pause(2).Do([&] { PostMessageA(script.Dialog(), WM_COMMAND, IDOK, 0); }).WaitUntil(gone);
     // Added to what was listed: First Song (3 rows), Second, Nested\Deep.
-    script.Do([&] { EXPECT_EQ(script.Count(IDC_SONG_LIST), 3 + 3 + 1 + 1); });
+    script.Do([&] { EXPECT_EQ(script.Count(IDC_SONG_LIST), 4 + 3 + 1 + 1); });
     EXPECT_EQ(RunMainWindow(script.Close(), songs.settings), 0);
     EXPECT_TRUE(script.boxes.empty());
 }

@@ -17,38 +17,29 @@
 #include "ui/resource.h"
 #include "win32/Win32Support.h"
 
-// The window as it stands on the screen, written as a 24-bit BMP.
+// The window as it stands on the screen, written as a 32-bit top-down BMP.
 static bool CaptureWindow(HWND window, const std::string& path) {
     RECT area = {};
     if (!GetWindowRect(window, &area)) return false;
-    const int width = area.right - area.left;
-    const int height = area.bottom - area.top;
-    const int stride = (width * 3 + 3) & ~3;
-    BITMAPINFO info = {};
-    // Bottom-up, as BMP files store it.
-    info.bmiHeader = {sizeof info.bmiHeader, width, height, 1, 24, BI_RGB, static_cast<DWORD>(stride * height),
-                      0, 0, 0, 0};
+    Canvas canvas(area.right - area.left, area.bottom - area.top, RGB(0, 0, 0));
     HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    BitBlt(canvas.dc, 0, 0, canvas.width, canvas.height, screen, area.left, area.top, SRCCOPY);
+    ReleaseDC(nullptr, screen);
     GdiFlush();
-
+    BITMAPINFOHEADER info = {sizeof info, canvas.width, -canvas.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    info.biSizeImage = static_cast<DWORD>(canvas.width * canvas.height * 4);
     BITMAPFILEHEADER header = {};
     header.bfType = 0x4D42;  // "BM"
-    header.bfOffBits = sizeof header + sizeof info.bmiHeader;
-    header.bfSize = header.bfOffBits + info.bmiHeader.biSizeImage;
+    header.bfOffBits = sizeof header + sizeof info;
+    header.bfSize = header.bfOffBits + info.biSizeImage;
     std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
-    bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    bytes.append(static_cast<const char*>(bits), info.bmiHeader.biSizeImage);
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
+    // Opaque: BitBlt leaves the alpha bytes at zero, which readers take as transparent.
+    for (int i = 0; i < canvas.width * canvas.height; ++i) {
+        const uint32_t pixel = canvas.bits[i] | 0xFF000000u;
+        bytes.append(reinterpret_cast<const char*>(&pixel), sizeof pixel);
+    }
     WriteTextFile(path, bytes);
-
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     return FileExists(path);
 }
 

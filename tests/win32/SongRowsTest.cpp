@@ -26,7 +26,7 @@ protected:
     int h = 0;
 
     // The rows as a reading appends them, Delay.dll marked missing.
-    void AddTwoSongs(const std::string& firstPath = "C:\\Songs\\Demo.xrns") {
+    void AddTwoSongs(const std::string& firstPath) {
         SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         TEXTMETRICA metrics = {};
         HDC dc = GetDC(parent.window);
@@ -69,8 +69,10 @@ protected:
     }
 };
 
-TEST_F(SongRowsTest, RowsAreWholeLinesAndEveryDrawActionPaintsTheSameCard) {
-    AddTwoSongs();
+// One list: a first song with a long path and two plug-ins, and one without.
+TEST_F(SongRowsTest, WholeLinesSameCardForEveryActionColoursAndShortenedPath) {
+    AddTwoSongs("C:\\" + std::string(60, 'a') + "\\" + std::string(60, 'b') + "\\" + std::string(60, 'c') +
+                "\\Demo.xrns");
     EXPECT_EQ(LineHeight, h);
     const int lines[] = {7, 1, 1, 8};  // song with plug-ins, two plug-ins, song without
     for (int index = 0; index < 4; ++index)
@@ -88,10 +90,7 @@ TEST_F(SongRowsTest, RowsAreWholeLinesAndEveryDrawActionPaintsTheSameCard) {
     GdiFlush();
     const size_t bytes = static_cast<size_t>(item.right) * static_cast<size_t>(7 * h) * 4;
     for (int i : {1, 2}) EXPECT_EQ(std::memcmp(canvases[0]->bits, canvases[i]->bits, bytes), 0) << i;
-}
 
-TEST_F(SongRowsTest, PluginRowsAreColouredByInventoryAndMissingMark) {
-    AddTwoSongs();
     const COLORREF navy = RGB(0, 0, 128), darkRed = RGB(128, 0, 0), darkGreen = RGB(0, 128, 0);
     {
         // No inventory: names in navy, no counts.
@@ -113,12 +112,7 @@ TEST_F(SongRowsTest, PluginRowsAreColouredByInventoryAndMissingMark) {
     // The song without plug-ins says so on its last line, in dark green.
     EXPECT_GT(canvas->Count(darkGreen, Line(3, 7)), 0);
     EXPECT_EQ(canvas->Count(darkGreen, Line(0, 6)), 0);
-}
 
-TEST_F(SongRowsTest, LongPathIsShortenedAndOrdinalStaysAtTheRightMargin) {
-    AddTwoSongs("C:\\" + std::string(60, 'a') + "\\" + std::string(60, 'b') + "\\" + std::string(60, 'c') +
-                "\\Demo.xrns");
-    auto canvas = PaintList();
     const LONG pathStart = 2 * h + 32;
     const COLORREF black = RGB(0, 0, 0);
     // Nothing of the path beyond its 530 pixels, up to the ordinal's place.

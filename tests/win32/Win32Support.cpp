@@ -101,6 +101,19 @@ std::string WindowText(HWND window) {
     return text;
 }
 
+bool SizedToText(HWND window, HFONT font) {
+    const std::string text = WindowText(window);
+    HDC dc = GetDC(window);
+    HGDIOBJ previous = SelectObject(dc, font);
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, previous);
+    ReleaseDC(window, dc);
+    RECT outer = {};
+    GetWindowRect(window, &outer);
+    return outer.right - outer.left == extent.cx && outer.bottom - outer.top == extent.cy;
+}
+
 std::string StatusLine(int installed, int collected, int missing, int unused, int errors) {
     char text[200] = {};
     if (installed < 0)

@@ -106,6 +106,8 @@ void DropFiles(HWND main, const std::vector<std::string>& paths);
 std::vector<std::string> ListTexts(HWND list);
 void PressKey(HWND target, WPARAM key);
 std::string WindowText(HWND window);
+// Whether the window's outer size is that of its text in the font.
+bool SizedToText(HWND window, HFONT font);
 // The status line's summary; installed < 0: without an inventory.
 std::string StatusLine(int installed, int collected, int missing, int unused, int errors);
 
