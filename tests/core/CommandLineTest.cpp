@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 
 #include "harness/Harness.h"
@@ -26,17 +25,12 @@ std::string Parsed(const char* text) {
 
 // The cases are rows of tests/data/misc/command-lines.tsv: switch text, request, why.
 TEST(ParseCommandLine, KeepsTheRulesAndQuirksOfTheSwitchSyntax) {
-    std::istringstream rows(ReadFileBytes(SourcePath("tests/data/misc/command-lines.tsv")));
-    int cases = 0;
-    for (std::string line; std::getline(rows, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        const size_t tab1 = line.find('\t');
-        const size_t tab2 = line.find('\t', tab1 + 1);
-        const std::string request = line.substr(tab1 + 1, tab2 - tab1 - 1);
-        EXPECT_EQ(Parsed(line.substr(0, tab1).c_str()), request) << line.substr(tab2 + 1);
-        ++cases;
+    const auto rows = ReadTableRows("tests/data/misc/command-lines.tsv");
+    for (const auto& row : rows) {
+        ASSERT_EQ(row.size(), 3u);
+        EXPECT_EQ(Parsed(row[0].c_str()), row[1]) << row[2];
     }
-    EXPECT_EQ(cases, 14);
+    EXPECT_EQ(rows.size(), 14u);
 }
 
 TEST(ParseCommandLine, DiscardConsumesTheRequest) {

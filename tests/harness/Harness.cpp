@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sstream>
 
 #include "core/CommandLine.h"
 #include "core/PluginSet.h"
@@ -161,4 +162,16 @@ std::string SourcePath(const std::string& relative) {
 #else
     return relative;
 #endif
+}
+
+std::vector<std::vector<std::string>> ReadTableRows(const std::string& relative) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream in(ReadFileBytes(SourcePath(relative)));
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string>& fields = rows.emplace_back();
+        std::istringstream cells(line);
+        for (std::string field; std::getline(cells, field, '\t');) fields.push_back(field);
+    }
+    return rows;
 }

@@ -87,3 +87,6 @@ std::string ReadFileBytes(const std::string& path);
 bool RunningAsRoot();
 // The source tree (tests find their committed data there).
 std::string SourcePath(const std::string& relative);
+// The rows of a committed table (relative to the source tree): tab-separated
+// fields, with blank lines and "#" comments left out.
+std::vector<std::vector<std::string>> ReadTableRows(const std::string& relative);
