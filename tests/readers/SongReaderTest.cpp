@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,65 +14,50 @@
 
 namespace {
 
-std::string Archive(const std::string& itemName, const std::string& xml) {
-    ZipEntrySpec item;
-    item.name = itemName;
-    item.data = xml;
-    return BuildZip({item});
-}
-
 std::string Song(const std::string& body) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<RenoiseSong doc_version=\"9\">" + body + "</RenoiseSong>";
 }
 
-// "name*count" for each plug-in row following the song row at index.
-std::vector<std::string> PluginRows(size_t songIndex) {
-    std::vector<std::string> rows;
-    for (size_t i = songIndex + 1; i < SongList.size() && SongList[i]->plugin; ++i)
-        rows.push_back(SongList[i]->plugin->name + "*" + std::to_string(SongList[i]->plugin->count));
-    return rows;
+// What the reader left: its error lines, then each song row as
+// NAME|ARTIST|BPM|TPL ("-" for an absent text) and each plug-in row as NAME*COUNT.
+std::vector<std::string> Lines() {
+    std::vector<std::string> lines = ErrorList;
+    for (const auto& entry : SongList)
+        lines.push_back(entry->plugin ? entry->plugin->name + "*" + std::to_string(entry->plugin->count)
+                                      : entry->songName.value_or("-") + "|" + entry->artist.value_or("-") + "|" +
+                                            std::to_string(entry->bpm) + "|" + std::to_string(entry->tpl));
+    return lines;
 }
 
 class SongReaderTest : public CatalogueTest {
 protected:
-    // Reads one file written into the test's folder; returns its full path.
-    std::string ReadFile(const std::string& name, const std::string& bytes) {
-        const std::string path = temp.Write(name, bytes);
+    // Reads one file written into the test's folder.
+    void ReadFile(const std::string& name, const std::string& bytes) {
         KeepSongFileSeed(name, bytes);
-        ReadSongFile(path.c_str(), nullptr);
-        return path;
+        ReadSongFile(temp.Write(name, bytes).c_str(), nullptr);
     }
     TempFolder temp;
 };
 
 }  // namespace
 
-TEST_F(SongReaderTest, EachFailureAppendsExactlyItsLines) {
-    struct Case {
-        const char* name;
-        std::string bytes;
-        std::vector<std::string> lines;  // "%s" stands for the full path
-    } cases[] = {
-        {"notes.txt", "hello", {"Error: Unknown file type specified! \"%s\""}},
-        {"empty.xml", "", {"Error: The file \"%s\" seems to be damaged!"}},
-        {"broken.xml",
-         "<?xml version=\"1.0\"?>\n<RenoiseSong>\n  <Tracks></Track>\n</RenoiseSong>",
-         {"Error: Unable to parse xml memory buffer! Code #4; Internal Expat parser error",
-          "Error: Expat error code #7; Line 3; Column 12; mismatched tag"}},
-    };
-    for (const Case& c : cases) {
+// Every file of the table, the real songs and instruments of the corpus among
+// them, gives the lines its row lists; its name is shown before any check.
+TEST_F(SongReaderTest, EveryCommittedFileGivesTheLinesItsTableLists) {
+    const std::vector<std::vector<std::string>> rows = ReadTableRows("tests/data/xml/files.tsv");
+    EXPECT_EQ(rows.size(), 20u);
+    for (const std::vector<std::string>& row : rows) {
+        const std::string path = SourcePath("tests/data/" + row[0]);
+        ClearSongList();
         ClearErrorList();
-        const std::string path = ReadFile(c.name, c.bytes);
-        std::vector<std::string> expected;
-        for (const std::string& line : c.lines) {
-            const size_t at = line.find("%s");
-            expected.push_back(at == std::string::npos ? line : line.substr(0, at) + path + line.substr(at + 2));
-        }
-        EXPECT_EQ(ErrorList, expected) << c.name;
-        EXPECT_EQ(shown->LastStatus(), c.name) << "the name is shown before any check";
+        if (row[0].rfind("corpus/", 0) != 0) KeepSongFileSeed(path, ReadFileBytes(path));  // seeds: our inputs, not the corpus
+        ReadSongFile(path.c_str(), nullptr);
+        EXPECT_EQ(shown->LastStatus(), row[0].substr(row[0].rfind('/') + 1));
+        std::vector<std::string> expected(row.begin() + 1, row.end());
+        for (std::string& line : expected)
+            if (line.find("%s") != std::string::npos) line.replace(line.find("%s"), 2, path);
+        EXPECT_EQ(Lines(), expected) << row[0];
     }
-    EXPECT_TRUE(SongList.empty());
-    EXPECT_EQ(SongCounter, 0u);
 }
 
 // The document goes straight into the parser's own buffer, which is not
@@ -84,21 +65,16 @@ TEST_F(SongReaderTest, EachFailureAppendsExactlyItsLines) {
 // as in a fresh block, so that the parse reports the damage where it starts.
 TEST_F(SongReaderTest, WhatAnExtractionDoesNotDeliverReadsAsZeroBytes) {
     const std::string document = Song("<SongName>Whole</SongName>");
-    struct Case {
-        const char* name;
-        size_t delivered;  // bytes of the stored item's data in the archive
-    } cases[] = {{"nothing.xrns", 0}, {"half.xrns", 40}, {"all-but-one.xrns", document.size() - 1},
-                 {"whole-root.xrns", document.size() - std::string("</RenoiseSong>").size()}};
-    for (const Case& c : cases) {
+    for (size_t delivered : {size_t{0}, size_t{40}, document.size() - 1, document.size() - 14}) {
         ClearErrorList();
         ZipEntrySpec item;
         item.name = "Song.xml";
         item.data = document;  // the directory promises all of it
         item.method = kZipWriterStored;
-        item.payload = document.substr(0, c.delivered);
-        ReadFile(c.name, BuildZip({item}));
+        item.payload = document.substr(0, delivered);
+        ReadFile(std::to_string(delivered) + ".xrns", BuildZip({item}));
         // What the parse of a zero-filled block of the item's size says.
-        std::string zeroFilled = document.substr(0, c.delivered);
+        std::string zeroFilled = document.substr(0, delivered);
         zeroFilled.resize(document.size(), '\0');
         XmlParserPtr parser(CreateXmlParser());
         ASSERT_EQ(ParseXmlBuffer(parser.get(), zeroFilled.data(), zeroFilled.size()), 0);
@@ -107,91 +83,30 @@ TEST_F(SongReaderTest, WhatAnExtractionDoesNotDeliverReadsAsZeroBytes) {
             "Error: Unable to parse xml memory buffer! Code #4; Internal Expat parser error",
             TextFormat("Error: Expat error code #%d; Line %d; Column %d; %s", code, GetExpatErrorLine(parser.get()),
                        GetExpatErrorColumn(parser.get()), GetExpatErrorText(code))};
-        EXPECT_EQ(ErrorList, expected) << c.name;
+        EXPECT_EQ(Lines(), expected) << delivered << " bytes delivered";
     }
-    EXPECT_TRUE(SongList.empty());
 }
 
 // Without a parser to lend its buffer the item goes into a block of ours,
 // and the parser is asked for again where the reader always asked for it.
 TEST_F(SongReaderTest, ASongIsReadAlsoWhenTheFirstParserCannotBeHad) {
+    ZipEntrySpec item;
+    item.name = "Song.xml";
+    item.data = Song("<SongName>Tune</SongName><PluginName>Vst: Delay</PluginName>");
     SetXmlAllocationFailure(1);
-    ReadFile("song.xrns", Archive("Song.xml", Song("<SongName>Tune</SongName><PluginName>Vst: Delay</PluginName>")));
+    ReadFile("song.xrns", BuildZip({item}));
     SetXmlAllocationFailure(0);
-    EXPECT_TRUE(ErrorList.empty());
-    ASSERT_EQ(SongList.size(), 2u);
-    EXPECT_EQ(SongList[0]->songName, "Tune");
-    EXPECT_EQ(PluginRows(0), (std::vector<std::string>{"Delay.dll*1"}));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"Tune|-|0|0", "Delay.dll*1"}));
 }
 
 TEST_F(SongReaderTest, AMissingPathLeavesNoTrace) {
     ReadSongFile(temp.Path("gone.xrns").c_str(), nullptr);
     EXPECT_TRUE(shown->statusTexts.empty());
-    EXPECT_TRUE(ErrorList.empty());
-    EXPECT_TRUE(SongList.empty());
+    EXPECT_TRUE(Lines().empty());
 }
 
 TEST(ParseSongNumber, ConvertsLikeTheTrackerWrote) {
-    struct Case {
-        const char* text;
-        int32_t value;
-    } cases[] = {
-        {"125", 125},         {"140.5", 140},      {" \t\n+7", 7},       {"-12", -12},
-        {"word", 0},          {"", 0},             {"4294967295", -1},   {"4294967296", -1},
-        {"-4294967296", -1},  {"2147483648", INT32_MIN}, {"99999999999999999999999", -1}, {"12abc", 12},
-    };
-    for (const Case& c : cases) EXPECT_EQ(ParseSongNumber(c.text), c.value) << c.text;
-}
-
-// Every real song and instrument of the corpus gives the plug-ins and the
-// number of devices that its table lists.
-class CorpusTest : public CatalogueTest {};
-
-TEST_F(CorpusTest, EveryFileGivesThePluginsItsTableLists) {
-    std::ifstream table(SourcePath("tests/data/corpus/devices.tsv"));
-    ASSERT_TRUE(table) << "devices.tsv";
-    std::string line;
-    std::getline(table, line);  // the header
-    int files = 0;
-    while (std::getline(table, line)) {
-        std::vector<std::string> cells;
-        std::stringstream split(line);
-        for (std::string cell; std::getline(split, cell, '\t');) cells.push_back(cell);
-        while (cells.size() < 5) cells.emplace_back();
-        const std::string path = SourcePath("tests/data/corpus/" + cells[0]);
-        std::map<std::string, bool> expected;  // derived name -> seen
-        std::stringstream plugins(cells[4]);
-        for (std::string plugin; std::getline(plugins, plugin, ';');) {
-            while (!plugin.empty() && plugin[0] == ' ') plugin.erase(0, 1);
-            const size_t bar = plugin.find('|');
-            const std::string type = plugin.substr(0, bar);
-            const std::string identifier = plugin.substr(bar + 1, plugin.find('|', bar + 1) - bar - 1);
-            if (type == "VST")
-                expected[FindTextNoCase(identifier.c_str(), "Waves") ? identifier : identifier + ".dll"] = false;
-        }
-
-        ClearSongList();
-        ClearErrorList();
-        ReadSongFile(path.c_str(), nullptr);
-        ++files;
-        if (cells[2] == "utf-16") {
-            // Declared as UTF-16, stored as 8-bit text: Expat refuses it.
-            ASSERT_EQ(ErrorList.size(), 2u) << cells[0];
-            EXPECT_EQ(ErrorList[0], "Error: Unable to parse xml memory buffer! Code #4; Internal Expat parser error");
-            EXPECT_EQ(ErrorList[1].rfind("Error: Expat error code #", 0), 0u);
-            EXPECT_TRUE(SongList.empty());
-            continue;
-        }
-        ASSERT_TRUE(ErrorList.empty()) << cells[0] << ": " << ErrorList[0];
-        ASSERT_FALSE(SongList.empty()) << cells[0];
-        uint32_t instances = 0;
-        for (const auto& member : SongList[0]->plugins->members) {
-            ASSERT_TRUE(expected.count(member.second.name)) << cells[0] << " lists " << member.second.name;
-            expected[member.second.name] = true;
-            instances += member.second.count;
-        }
-        for (const auto& [name, seen] : expected) EXPECT_TRUE(seen) << cells[0] << " misses " << name;
-        EXPECT_EQ(std::to_string(instances), cells[3]) << cells[0];
-    }
-    EXPECT_EQ(files, 17);
+    for (const std::vector<std::string>& row : ReadTableRows("tests/data/xml/song-numbers.tsv"))
+        EXPECT_EQ(ParseSongNumber(row[0].c_str()), std::stoi(row[1])) << row[0];
+    EXPECT_EQ(ParseSongNumber("\t\n\v\f\r -7"), -7);
 }
