@@ -108,7 +108,7 @@ std::string Outcome(const Parsed& parsed) {
     }
     XmlParser* parser = parsed.parser.get();
     EXPECT_EQ(GetXmlError(), kXmlErrorExpat);
-    EXPECT_EQ(GetXmlTree(parser), nullptr);  // the partial tree goes with the parser
+    EXPECT_EQ(GetXmlTree(parser), nullptr);  // the unfinished tree goes with the parser
     return "error " + std::to_string(GetExpatErrorLine(parser)) + ":" + std::to_string(GetExpatErrorColumn(parser)) +
            " " + GetExpatErrorText(GetExpatErrorCode(parser));
 }
