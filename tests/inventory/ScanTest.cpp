@@ -1,7 +1,9 @@
-// VST folder scans and Waves enumerations, read from the blocks of
-// tests/data/inventory/scans.txt.
+// Folder walks, VST folder scans and Waves enumerations, read from the blocks
+// of tests/data/inventory/scans.txt.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -9,9 +11,12 @@
 #include "core/PluginSet.h"
 #include "harness/Harness.h"
 #include "inventory/FolderWalk.h"
+#include "inventory/ForeignLibraries.h"
 #include "inventory/VstProbe.h"
 #include "inventory/WavesShell.h"
+#include "platform/Files.h"
 #include "platform/Registry.h"
+#include "platform/Text.h"
 #include "support/PeWriter.h"
 #include "support/WineRegWriter.h"
 
@@ -54,11 +59,23 @@ std::vector<std::string> Words(const std::string& text) {
 }
 
 // A library exporting the listed names; "text: ..." is that text instead,
-// "i386: ..." a library of that kind.
+// "i386: ..." a library of that kind, "pe: FILE" a committed image.
 std::string LibraryBytes(const std::string& exports) {
     if (exports.rfind("text: ", 0) == 0) return exports.substr(6);
+    if (exports.rfind("pe: ", 0) == 0) return ReadFileBytes(SourcePath("tests/data/inventory/pe/" + exports.substr(4)));
     if (exports.rfind("i386: ", 0) == 0) return BuildPeImage(PeDllSpec(kPeWriterI386, Words(exports.substr(6)))).bytes;
     return NativeDllBytes(Words(exports));
+}
+
+// Every file the walks handed over, each checked for running in its folder.
+std::vector<std::string> visits;
+
+void Visit(const char* path, void* owner) {
+    std::string here;
+    GetCurrentFolder(here);
+    EXPECT_TRUE(std::filesystem::equivalent(PathFolder(path), here)) << "the visitor runs in the file's folder: " << path;
+    visits.push_back(path);
+    ProbeVstPlugin(path, owner);
 }
 
 class ScanTest : public CatalogueTest {
@@ -74,7 +91,9 @@ protected:
 
 TEST_F(ScanTest, EveryScanLeavesWhatItsBlockSays) {
     const std::vector<Scan> scans = ReadScans();
-    ASSERT_EQ(scans.size(), 8u);
+    ASSERT_EQ(scans.size(), 13u);
+    std::string start;
+    ASSERT_TRUE(GetCurrentFolder(start));
     for (const Scan& scan : scans) {
         SCOPED_TRACE(scan.title);
         TempFolder temp;
@@ -84,10 +103,16 @@ TEST_F(ScanTest, EveryScanLeavesWhatItsBlockSays) {
         RegistrySetWinePrefix(prefix.c_str());
         ResetCatalogue();
         shown = &InstallRecorder();
+        visits.clear();
         bool registry = false;
         std::vector<WineClass> classes;
-        std::vector<std::string> entries, statuses, messages;
-        int enumerated = -1;
+        std::vector<std::string> entries, foreign, statuses, messages, visited;
+        int enumerated = 0;
+        // "... @ FOLDER" or "... @ FOLDER xN", the folder given under the test's.
+        const auto Under = [&](const std::string& text) {
+            const size_t at = text.rfind(" @ ") + 3, end = std::min(text.find(" x", at), text.size());
+            return text.substr(0, at) + temp.Path(text.substr(at, end - at)) + text.substr(end);
+        };
         for (const std::string& line : scan.lines) {
             const size_t space = line.find(' ');
             const std::string word = line.substr(0, space);
@@ -104,6 +129,13 @@ TEST_F(ScanTest, EveryScanLeavesWhatItsBlockSays) {
             } else if (word == "library" || word == "file") {
                 const std::string file = word == "file" ? temp.Path(parts[0]) : WinePrefixFile(prefix, parts[0]);
                 temp.Write(file.substr(temp.path.size() + 1), LibraryBytes(parts.size() > 1 ? parts[1] : ""));
+            } else if (word == "link") {
+                std::filesystem::create_directories(std::filesystem::path(temp.Path(parts[0])).parent_path());
+                std::filesystem::create_directory_symlink(temp.Path(parts[1]), temp.Path(parts[0]));
+            } else if (word == "pipe") {
+                ASSERT_EQ(mkfifo(temp.Path(rest).c_str(), 0600), 0);
+            } else if (word == "cd") {
+                ASSERT_TRUE(SetCurrentFolder(temp.Path(rest).c_str()));
             } else if (word == "enumerate" || word == "walk" || word == "rescan") {
                 // The classes are all listed before the first run.
                 ASSERT_TRUE(!registry || MakeWinePrefix(prefix, WineSystemReg(classes)));
@@ -113,12 +145,20 @@ TEST_F(ScanTest, EveryScanLeavesWhatItsBlockSays) {
                     WavesEnumerated = 0;
                     shown->statusTexts.clear();
                 }
+                const std::string folder = parts.empty() || parts[0] == "-" ? "" : temp.Path(parts[0]);
+                const std::string masks = parts.size() > 1 ? parts[1] : "*.dll";
+                std::string before, after;
+                GetCurrentFolder(before);
                 if (word == "enumerate") EnumerateWavesPlugins(owner);
-                else WalkFolder(temp.Path(rest).c_str(), "*.dll", 1, ProbeVstPlugin, owner);
+                else WalkFolder(folder.c_str(), masks.c_str(), parts.size() > 2 ? std::stoi(parts[2]) : 1, Visit, owner);
+                GetCurrentFolder(after);
+                EXPECT_EQ(after, before) << "the walk restores the current folder";
+            } else if (word == "visit") {
+                visited.push_back(temp.Path(rest));
             } else if (word == "entry") {
-                const size_t at = rest.rfind(" @ "), count = rest.rfind(" x");
-                entries.push_back(rest.substr(0, at + 3) + temp.Path(rest.substr(at + 3, count - at - 3)) +
-                                  rest.substr(count));
+                entries.push_back(Under(rest));
+            } else if (word == "foreign") {
+                foreign.push_back(Under(rest));
             } else if (word == "status") {
                 statuses.push_back(rest);
             } else if (word == "message") {
@@ -129,7 +169,13 @@ TEST_F(ScanTest, EveryScanLeavesWhatItsBlockSays) {
                 FAIL() << "unknown line: " << line;
             }
         }
+        SetCurrentFolder(start.c_str());
         EXPECT_EQ(InstalledEntries(), entries);
+        std::vector<std::string> found;
+        for (const auto& [key, library] : ForeignLibraries)
+            found.push_back(library.name + " " + MachineKindText(library.machine) + " @ " + library.folder);
+        EXPECT_EQ(found, foreign);
+        EXPECT_EQ(visited.empty() ? visited : visits, visited);
         EXPECT_EQ(shown->statusTexts, statuses);
         std::vector<std::string> shownTexts;
         for (const ShownMessage& m : shown->messages) {
