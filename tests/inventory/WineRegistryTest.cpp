@@ -9,13 +9,12 @@
 #include <vector>
 
 #include "harness/Harness.h"
-#include "platform/Registry.h"
-#include "support/WineRegWriter.h"
 #include "harness/Seeds.h"
+#include "platform/Registry.h"
+#include "support/Bytes.h"
+#include "support/WineRegWriter.h"
 
 namespace {
-
-const std::string kHeader = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n";
 
 WineRegistry Parse(const std::string& text, int* result = nullptr) {
     KeepSeed("winereg", text);
@@ -23,12 +22,6 @@ WineRegistry Parse(const std::string& text, int* result = nullptr) {
     const int r = WineRegistryParse(text.data(), text.size(), &registry);
     if (result) *result = r;
     return registry;
-}
-
-// The default value of a key, or "<none>".
-std::string DefaultOf(const WineRegistry& registry, const char* path) {
-    const WineRegistryValue* value = WineRegistryFindValue(registry, WineRegistryFind(registry, 0, path), nullptr);
-    return value ? value->data : "<none>";
 }
 
 std::vector<std::string> SubkeyNames(const WineRegistry& registry, const char* path) {
@@ -56,32 +49,22 @@ std::string Query(RegistryKey* key, const char* name, uint32_t size = 260) {
 
 }  // namespace
 
-// The escapes that need no control bytes are in quirks.reg.
-TEST(WineRegistryTest, OnlyAFileWithTheHeaderIsARegistryAndItsStringEscapesBecomeUtf8) {
-    struct Case {
-        std::string text;
-        int result;
-        std::string valueOfA;
+// What the lines of a registry hold, quirks.reg checks.
+TEST(WineRegistryTest, OnlyAFileWithTheHeaderIsARegistry) {
+    const std::pair<std::string, int> cases[] = {
+        {"WINE REGISTRY Version 2\n[A] 1\n@=\"x\"\n", 1},
+        {"WINE REGISTRY Version 2\r\n[A] 1\r\n@=\"x\"\r\n", 1},  // CR LF lines
+        {"WINE REGISTRY Version 2\n[A] 1\n@=\"x\"", 1},              // no line end at the end
+        {"WINE REGISTRY Version 1\n[A] 1\n@=\"x\"\n", 0},
+        {"REGEDIT4\n[A]\n@=\"x\"\n", 0},
+        {"", 0},
     };
-    // A file whose key A has the default value stored between the quotes of @="...".
-    const auto Value = [](const char* stored) { return kHeader + "[A] 1\n@=\"" + stored + "\"\n"; };
-    const Case cases[] = {
-        {"WINE REGISTRY Version 2\n[A] 1\n@=\"x\"\n", 1, "x"},
-        {"WINE REGISTRY Version 2\r\n[A] 1\r\n@=\"x\"\r\n", 1, "x"},  // CR LF lines
-        {"WINE REGISTRY Version 2\n[A] 1\n@=\"x\"", 1, "x"},              // no line end at the end
-        {"WINE REGISTRY Version 1\n[A] 1\n@=\"x\"\n", 0, "<none>"},
-        {"REGEDIT4\n[A]\n@=\"x\"\n", 0, "<none>"},
-        {"", 0, "<none>"},
-        {Value("a\\nb\\rc\\td"), 1, "a\nb\rc\td"},                    // C escapes
-        {Value("\\a\\b\\v\\f\\e"), 1, "\a\b\v\f\x1b"},
-        {Value("a\\0b"), 1, std::string("a\0b", 3)},                  // octal zero, kept inside the data
-        {Value(""), 1, ""},
-    };
-    for (const Case& c : cases) {
-        int result = -1;
-        const WineRegistry registry = Parse(c.text, &result);
-        EXPECT_EQ(result, c.result) << c.text;
-        EXPECT_EQ(DefaultOf(registry, "a"), c.valueOfA) << c.text;
+    for (const auto& [text, result] : cases) {
+        int r = -1;
+        const WineRegistry registry = Parse(text, &r);
+        EXPECT_EQ(r, result) << text;
+        const WineRegistryValue* value = WineRegistryFindValue(registry, WineRegistryFind(registry, 0, "a"), nullptr);
+        EXPECT_EQ(value ? value->data : "<none>", result ? "x" : "<none>") << text;
     }
     WineRegistry registry;
     EXPECT_EQ(WineRegistryParse(nullptr, 0, &registry), 0);
@@ -95,15 +78,16 @@ TEST(WineRegistryTest, KeysIgnoreLetterCaseAndLinesItCannotUseAreSkipped) {
     std::istringstream lines(text);
     size_t checks = 0;
     for (std::string line; std::getline(lines, line);) {
-        if (line.rfind(";= ", 0) != 0) continue;
+        if (line.rfind(";= ", 0) != 0 && line.rfind(";x ", 0) != 0) continue;
         const size_t bar = line.find('|', 3), bar2 = line.find('|', bar + 1);
         const std::string path = line.substr(3, bar - 3), name = line.substr(bar + 1, bar2 - bar - 1);
         const uint32_t key = WineRegistryFind(registry, 0, path.c_str());
         const WineRegistryValue* value = WineRegistryFindValue(registry, key, name == "@" ? nullptr : name.c_str());
-        EXPECT_EQ(key == kWineNoKey ? "<no key>" : value ? value->data : "<none>", line.substr(bar2 + 1)) << line;
+        const std::string data = line[1] == 'x' ? FromHex(line.substr(bar2 + 1)) : line.substr(bar2 + 1);
+        EXPECT_EQ(key == kWineNoKey ? "<no key>" : value ? value->data : "<none>", data) << line;
         ++checks;
     }
-    EXPECT_EQ(checks, 29u);
+    EXPECT_EQ(checks, 32u);
     EXPECT_EQ(SubkeyNames(registry, "Software\\Classes\\CLSID"), (std::vector<std::string>{"{a}", "{B}", "{C}"}));
     EXPECT_EQ(SubkeyNames(registry, ""), (std::vector<std::string>{"A", "Escapes", std::string(255, 'k'), "Software"}));
     const WineRegistryValue* path = WineRegistryFindValue(registry, WineRegistryFind(registry, 0, "A"), "Path");
@@ -113,9 +97,10 @@ TEST(WineRegistryTest, KeysIgnoreLetterCaseAndLinesItCannotUseAreSkipped) {
     EXPECT_EQ(WineRegistryFind(registry, 0, "Software\\\\Classes\\"), WineRegistryFind(registry, 0, "Software\\Classes"));
 }
 
-TEST_F(WineRegistryPrefixTest, MachineKeysComeFromThePrefixSystemReg) {
+TEST_F(WineRegistryPrefixTest, MachineKeysComeFromThePrefixSystemRegAndLibraryPathsLeadIntoIt) {
     RegistrySetWinePrefix("");
     EXPECT_EQ(RegistryOpenMachineKey("Software"), nullptr) << "no prefix";
+    EXPECT_EQ(RegistryLocalPath("C:\\x.dll"), "");
     const std::string prefix = temp.Path("prefix");
     RegistrySetWinePrefix(prefix.c_str());
     EXPECT_EQ(RegistryOpenMachineKey("Software"), nullptr) << "no prefix folder";
@@ -125,6 +110,15 @@ TEST_F(WineRegistryPrefixTest, MachineKeysComeFromThePrefixSystemReg) {
     // bound them, the Waves scans (ScanTest) check.
     RegistryKeyPtr one(RegistryOpenMachineKey("software\\classes\\clsid\\{1}"));
     EXPECT_EQ(Query(one.get(), nullptr), "Waves One");
+
+    // Each row of local-paths.tsv: a stored path and where it leads in the prefix.
+    temp.Write("prefix/drive_c/Program Files/Waves/WaveShell1-VST 14.0_x64.dll", "x");
+    temp.Write("prefix/drive_c/Program Files/Waves/waveshell1-vst 14.0_x64.dll", "x");
+    const auto rows = ReadTableRows("tests/data/inventory/local-paths.tsv");
+    for (const auto& row : rows)
+        EXPECT_EQ(RegistryLocalPath(row[0].c_str()), row.size() > 1 ? prefix + "/" + row[1] : "") << row[0];
+    EXPECT_EQ(rows.size(), 10u);
+    EXPECT_EQ(RegistryLocalPath(""), "");
 
     // A rewritten file is read again; a key opened before keeps its own view.
     ASSERT_TRUE(MakeWinePrefix(prefix, WineSystemReg({{"{1}", "Waves Renamed", "C:\\w\\one.dll", true, true}})));
@@ -138,33 +132,4 @@ TEST_F(WineRegistryPrefixTest, MachineKeysComeFromThePrefixSystemReg) {
     std::filesystem::remove(prefix + "/system.reg");
     EXPECT_EQ(RegistryOpenMachineKey("Software"), nullptr) << "no system.reg";
     RegistryCloseKey(nullptr);
-}
-
-TEST_F(WineRegistryPrefixTest, LibraryPathsLeadIntoThePrefixWhateverTheirLetterCase) {
-    const std::string prefix = temp.Path("prefix");
-    ASSERT_TRUE(MakeWinePrefix(prefix, WineSystemReg({})));
-    const std::string real = temp.Write("prefix/drive_c/Program Files/Waves/WaveShell1-VST 14.0_x64.dll", "x");
-    const std::string viaLink = prefix + "/dosdevices/c:/Program Files/Waves/WaveShell1-VST 14.0_x64.dll";
-    RegistrySetWinePrefix(prefix.c_str());
-    struct Case {
-        const char* stored;
-        std::string local;
-    };
-    const Case cases[] = {
-        {"C:\\Program Files\\Waves\\WaveShell1-VST 14.0_x64.dll", viaLink},
-        {"c:\\PROGRAM FILES\\waves\\waveshell1-vst 14.0_X64.DLL", viaLink},
-        {"C:/Program Files/Waves/./x/../WaveShell1-VST 14.0_x64.dll", viaLink},
-        {"C:\\..\\..\\Program Files\\\\Waves\\WaveShell1-VST 14.0_x64.dll", viaLink},
-        {"C:\\Program Files\\Waves\\Missing.dll", prefix + "/dosdevices/c:/Program Files/Waves/Missing.dll"},
-        {"D:\\x.dll", prefix + "/dosdevices/d:/x.dll"},
-        {"%ProgramFiles%\\Waves\\x.dll", ""},
-        {"WaveShell.dll", ""},
-        {"\\\\server\\share\\x.dll", ""},
-        {"", ""},
-    };
-    for (const Case& c : cases) EXPECT_EQ(RegistryLocalPath(c.stored), c.local) << c.stored;
-    EXPECT_TRUE(std::filesystem::equivalent(RegistryLocalPath("C:\\program files\\WAVES\\WaveShell1-VST 14.0_x64.dll"),
-                                            real));
-    RegistrySetWinePrefix("");
-    EXPECT_EQ(RegistryLocalPath("C:\\x.dll"), "");
 }
