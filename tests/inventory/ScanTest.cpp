@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -40,7 +41,7 @@ std::vector<Scan> ReadScans() {
     return scans;
 }
 
-// "a | b | c" as its trimmed parts.
+// "a | b | c" as its trimmed parts, at least three (empty ones added).
 std::vector<std::string> Split(const std::string& text) {
     std::vector<std::string> parts;
     std::istringstream in(text);
@@ -48,6 +49,7 @@ std::vector<std::string> Split(const std::string& text) {
         const size_t first = part.find_first_not_of(' '), last = part.find_last_not_of(' ');
         parts.push_back(first == std::string::npos ? "" : part.substr(first, last + 1 - first));
     }
+    parts.resize(std::max<size_t>(parts.size(), 3));
     return parts;
 }
 
@@ -73,7 +75,7 @@ std::vector<std::string> visits;
 void Visit(const char* path, void* owner) {
     std::string here;
     GetCurrentFolder(here);
-    EXPECT_TRUE(std::filesystem::equivalent(PathFolder(path), here)) << "the visitor runs in the file's folder: " << path;
+    EXPECT_TRUE(std::filesystem::equivalent(PathFolder(path), here)) << "the visitor runs in its file's folder";
     visits.push_back(path);
     ProbeVstPlugin(path, owner);
 }
@@ -121,14 +123,12 @@ TEST_F(ScanTest, EveryScanLeavesWhatItsBlockSays) {
             if (word == "registry") {
                 registry = true;
             } else if (word == "class") {
-                WineClass c{parts[0], parts[1], parts.size() > 2 ? parts[2] : ""};
-                c.hasDescription = c.description != "<none>";
-                c.hasServerKey = c.libraryPath != "<no server key>";
-                if (!c.hasDescription) c.description.clear();
-                classes.push_back(c);
+                const bool described = parts[1] != "<none>";
+                classes.push_back(
+                    {parts[0], described ? parts[1] : "", parts[2], described, parts[2] != "<no server key>"});
             } else if (word == "library" || word == "file") {
                 const std::string file = word == "file" ? temp.Path(parts[0]) : WinePrefixFile(prefix, parts[0]);
-                temp.Write(file.substr(temp.path.size() + 1), LibraryBytes(parts.size() > 1 ? parts[1] : ""));
+                temp.Write(file.substr(temp.path.size() + 1), LibraryBytes(parts[1]));
             } else if (word == "link") {
                 std::filesystem::create_directories(std::filesystem::path(temp.Path(parts[0])).parent_path());
                 std::filesystem::create_directory_symlink(temp.Path(parts[1]), temp.Path(parts[0]));
@@ -145,12 +145,12 @@ TEST_F(ScanTest, EveryScanLeavesWhatItsBlockSays) {
                     WavesEnumerated = 0;
                     shown->statusTexts.clear();
                 }
-                const std::string folder = parts.empty() || parts[0] == "-" ? "" : temp.Path(parts[0]);
-                const std::string masks = parts.size() > 1 ? parts[1] : "*.dll";
+                const std::string folder = parts[0] == "-" ? "" : temp.Path(parts[0]);
                 std::string before, after;
                 GetCurrentFolder(before);
                 if (word == "enumerate") EnumerateWavesPlugins(owner);
-                else WalkFolder(folder.c_str(), masks.c_str(), parts.size() > 2 ? std::stoi(parts[2]) : 1, Visit, owner);
+                else WalkFolder(folder.c_str(), parts[1].empty() ? "*.dll" : parts[1].c_str(),
+                                parts[2].empty() ? 1 : std::stoi(parts[2]), Visit, owner);
                 GetCurrentFolder(after);
                 EXPECT_EQ(after, before) << "the walk restores the current folder";
             } else if (word == "visit") {
