@@ -19,12 +19,9 @@ namespace {
 const char kWineDlls64[] = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows";
 const char kObjdump[] = "/usr/bin/x86_64-w64-mingw32-objdump";
 
-PeImage Read(const std::string& bytes, int* result = nullptr) {
+int Read(const std::string& bytes, PeImage& image) {
     KeepSeed("pe", bytes);
-    PeImage image;
-    const int r = PeImageReadMemory(bytes.data(), bytes.size(), &image);
-    if (result) *result = r;
-    return image;
+    return PeImageReadMemory(bytes.data(), bytes.size(), &image);
 }
 
 bool Native() { return PeNativeMachine() == kPeMachineAmd64; }
@@ -70,8 +67,8 @@ TEST(PeImageTest, CommittedImagesReadAsTheirListSays) {
             ASSERT_EQ(std::sscanf(patch.c_str(), "%zx=%lx:%d", &at, &value, &width), 3) << patch;
             for (int i = 0; i < width; ++i) bytes.at(at + i) = static_cast<char>(value >> (8 * i));
         }
-        int result = -1;
-        const PeImage image = Read(bytes, &result);
+        PeImage image;
+        const int result = Read(bytes, image);
         const std::vector<std::string> names = row.size() > 5 ? Words(row[5]) : std::vector<std::string>{};
         EXPECT_EQ(std::to_string(result), row[2]) << line;
         EXPECT_EQ(problems.at(static_cast<size_t>(image.problem)), row[3]) << line;
@@ -96,9 +93,8 @@ TEST(PeImageTest, AnImageCutShortAnywhereIsRefusedWithoutReadingPastItsEnd) {
     // Each cut is a fresh heap block of exactly that size, so that the
     // sanitizer catches any read past it.
     for (size_t cut = 0; cut < bytes.size(); ++cut) {
-        int result = -1;
-        const PeImage image = Read(bytes.substr(0, cut), &result);
-        ASSERT_EQ(result, 0) << "cut at " << cut;
+        PeImage image;
+        ASSERT_EQ(Read(bytes.substr(0, cut), image), 0) << "cut at " << cut;
         PeProblem expected = PeProblem::kSectionOutside;
         if (cut < 0x84) expected = PeProblem::kNotPe;
         else if (cut < 512) expected = PeProblem::kTruncated;
@@ -112,9 +108,8 @@ TEST(PeImageTest, WineLibrariesMapAndExportWhatObjdumpLists) {
     size_t libraries = 0, mapped = 0;
     for (const auto& entry : std::filesystem::directory_iterator(kWineDlls64)) {
         const std::string path = entry.path().string();
-        const std::string bytes = ReadFileBytes(path);
         PeImage image;
-        ASSERT_EQ(PeImageReadMemory(bytes.data(), bytes.size(), &image), 1) << path;
+        ASSERT_EQ(PeImageReadFile(path.c_str(), &image), 1) << path;
         EXPECT_EQ(image.problem, PeProblem::kNone) << path;
         EXPECT_EQ(image.machine, kPeMachineAmd64) << path;
         const bool maps = LibraryPtr(LibraryMap(path.c_str())) != nullptr;
@@ -131,7 +126,8 @@ TEST(PeImageTest, WineLibrariesMapAndExportWhatObjdumpLists) {
          {"version.dll", "kernel32.dll", "ole32.dll", "msvcrt.dll", "user32.dll", "../i386-windows/zlib1.dll"}) {
         const std::string path = std::string(kWineDlls64) + "/" + name;
         if (!std::filesystem::exists(path)) continue;
-        const PeImage image = Read(ReadFileBytes(path));
+        PeImage image;
+        Read(ReadFileBytes(path), image);
         const std::vector<std::string> listed = ObjdumpExportNames(path);
         EXPECT_FALSE(listed.empty()) << name;
         EXPECT_EQ(image.exportNames, listed) << name;

@@ -31,12 +31,12 @@ struct Scan {
     std::vector<std::string> lines;  // in the order of the file, without comments
 };
 
+// The lines hold no tabs: each is a row of one field.
 std::vector<Scan> ReadScans() {
-    std::istringstream in(ReadFileBytes(SourcePath("tests/data/inventory/scans.txt")));
     std::vector<Scan> scans;
-    for (std::string line; std::getline(in, line);) {
-        if (line.rfind("scan ", 0) == 0) scans.push_back(Scan{line.substr(5), {}});
-        else if (!line.empty() && line[0] != '#' && !scans.empty()) scans.back().lines.push_back(line);
+    for (const auto& row : ReadTableRows("tests/data/inventory/scans.txt")) {
+        if (row[0].rfind("scan ", 0) == 0) scans.push_back(Scan{row[0].substr(5), {}});
+        else scans.back().lines.push_back(row[0]);
     }
     return scans;
 }
@@ -179,9 +179,7 @@ TEST_F(ScanTest, EveryScanLeavesWhatItsBlockSays) {
         EXPECT_EQ(shown->statusTexts, statuses);
         std::vector<std::string> shownTexts;
         for (const ShownMessage& m : shown->messages) {
-            EXPECT_EQ(m.caption, "Error");
-            EXPECT_EQ(m.style, kMbOk | kMbIconStop);
-            EXPECT_EQ(m.owner, owner);
+            EXPECT_TRUE(m.caption == "Error" && m.style == (kMbOk | kMbIconStop) && m.owner == owner) << m.text;
             shownTexts.push_back(m.text);
         }
         EXPECT_EQ(shownTexts, messages);

@@ -16,12 +16,9 @@
 
 namespace {
 
-WineRegistry Parse(const std::string& text, int* result = nullptr) {
+int Parse(const std::string& text, WineRegistry& registry) {
     KeepSeed("winereg", text);
-    WineRegistry registry;
-    const int r = WineRegistryParse(text.data(), text.size(), &registry);
-    if (result) *result = r;
-    return registry;
+    return WineRegistryParse(text.data(), text.size(), &registry);
 }
 
 class WineRegistryPrefixTest : public ::testing::Test {
@@ -30,10 +27,10 @@ protected:
     TempFolder temp;
 };
 
-std::string Query(RegistryKey* key, const char* name, uint32_t size = 260) {
-    std::vector<char> buffer(size, 'x');
-    if (!RegistryQueryString(key, name, buffer.data(), size)) return buffer[0] ? "<dirty>" : "<false>";
-    return buffer.data();
+// The key's default value, or "<false>".
+std::string Query(RegistryKey* key) {
+    char buffer[260];
+    return RegistryQueryString(key, nullptr, buffer, sizeof buffer) ? buffer : "<false>";
 }
 
 }  // namespace
@@ -49,9 +46,8 @@ TEST(WineRegistryTest, OnlyAFileWithTheHeaderIsARegistry) {
         {"", 0},
     };
     for (const auto& [text, result] : cases) {
-        int r = -1;
-        const WineRegistry registry = Parse(text, &r);
-        EXPECT_EQ(r, result) << text;
+        WineRegistry registry;
+        EXPECT_EQ(Parse(text, registry), result) << text;
         const WineRegistryValue* value = WineRegistryFindValue(registry, WineRegistryFind(registry, 0, "a"), nullptr);
         EXPECT_EQ(value ? value->data : "<none>", result ? "x" : "<none>") << text;
     }
@@ -61,7 +57,8 @@ TEST(WineRegistryTest, OnlyAFileWithTheHeaderIsARegistry) {
 
 TEST(WineRegistryTest, KeysIgnoreLetterCaseAndLinesItCannotUseAreSkipped) {
     const std::string text = ReadFileBytes(SourcePath("tests/data/inventory/quirks.reg"));
-    const WineRegistry registry = Parse(text);
+    WineRegistry registry;
+    ASSERT_EQ(Parse(text, registry), 1);
     std::istringstream lines(text);
     size_t checks = 0;
     for (std::string line; std::getline(lines, line);) {
@@ -98,7 +95,7 @@ TEST_F(WineRegistryPrefixTest, MachineKeysComeFromThePrefixSystemRegAndLibraryPa
     // What the keys hold, how names and values are enumerated and how buffers
     // bound them, the Waves scans (ScanTest) check.
     RegistryKeyPtr one(RegistryOpenMachineKey("software\\classes\\clsid\\{1}"));
-    EXPECT_EQ(Query(one.get(), nullptr), "Waves One");
+    EXPECT_EQ(Query(one.get()), "Waves One");
 
     // Each row of local-paths.tsv: a stored path and where it leads in the prefix.
     temp.Write("prefix/drive_c/Program Files/Waves/WaveShell1-VST 14.0_x64.dll", "x");
@@ -114,8 +111,8 @@ TEST_F(WineRegistryPrefixTest, MachineKeysComeFromThePrefixSystemRegAndLibraryPa
     std::filesystem::last_write_time(prefix + "/system.reg",
                                      std::filesystem::file_time_type::clock::now() + std::chrono::seconds(5));
     RegistryKeyPtr again(RegistryOpenMachineKey("Software\\Classes\\CLSID\\{1}"));
-    EXPECT_EQ(Query(again.get(), nullptr), "Waves Renamed");
-    EXPECT_EQ(Query(one.get(), nullptr), "Waves One");
+    EXPECT_EQ(Query(again.get()), "Waves Renamed");
+    EXPECT_EQ(Query(one.get()), "Waves One");
     EXPECT_EQ(RegistryOpenMachineKey("Software\\Classes\\CLSID\\{2}"), nullptr);
 
     std::filesystem::remove(prefix + "/system.reg");

@@ -19,11 +19,9 @@ std::string Escaped(const std::string& text, char terminator) {
     return out;
 }
 
-std::string Quoted(const std::string& text) { return std::string(1, '"').append(Escaped(text, '"')).append(1, '"'); }
-
 // A string value; an empty name is the key's default value ("@").
 std::string ValueLine(const std::string& name, const std::string& text) {
-    return (name.empty() ? std::string("@") : Quoted(name)).append(1, '=').append(Quoted(text)).append(1, '\n');
+    return (name.empty() ? "@" : '"' + Escaped(name, '"') + '"') + "=\"" + Escaped(text, '"') + "\"\n";
 }
 
 }  // namespace
