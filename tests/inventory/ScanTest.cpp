@@ -1,7 +1,10 @@
-// VST folder scans and Waves enumerations, read from the blocks of
-// tests/data/inventory/scans.txt.
+// Folder walks, VST folder scans and Waves enumerations, read from the blocks
+// of tests/data/inventory/scans.txt.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -9,9 +12,12 @@
 #include "core/PluginSet.h"
 #include "harness/Harness.h"
 #include "inventory/FolderWalk.h"
+#include "inventory/ForeignLibraries.h"
 #include "inventory/VstProbe.h"
 #include "inventory/WavesShell.h"
+#include "platform/Files.h"
 #include "platform/Registry.h"
+#include "platform/Text.h"
 #include "support/PeWriter.h"
 #include "support/WineRegWriter.h"
 
@@ -25,17 +31,17 @@ struct Scan {
     std::vector<std::string> lines;  // in the order of the file, without comments
 };
 
+// The lines hold no tabs: each is a row of one field.
 std::vector<Scan> ReadScans() {
-    std::istringstream in(ReadFileBytes(SourcePath("tests/data/inventory/scans.txt")));
     std::vector<Scan> scans;
-    for (std::string line; std::getline(in, line);) {
-        if (line.rfind("scan ", 0) == 0) scans.push_back(Scan{line.substr(5), {}});
-        else if (!line.empty() && line[0] != '#' && !scans.empty()) scans.back().lines.push_back(line);
+    for (const auto& row : ReadTableRows("tests/data/inventory/scans.txt")) {
+        if (row[0].rfind("scan ", 0) == 0) scans.push_back(Scan{row[0].substr(5), {}});
+        else scans.back().lines.push_back(row[0]);
     }
     return scans;
 }
 
-// "a | b | c" as its trimmed parts.
+// "a | b | c" as its trimmed parts, at least three (empty ones added).
 std::vector<std::string> Split(const std::string& text) {
     std::vector<std::string> parts;
     std::istringstream in(text);
@@ -43,6 +49,7 @@ std::vector<std::string> Split(const std::string& text) {
         const size_t first = part.find_first_not_of(' '), last = part.find_last_not_of(' ');
         parts.push_back(first == std::string::npos ? "" : part.substr(first, last + 1 - first));
     }
+    parts.resize(std::max<size_t>(parts.size(), 3));
     return parts;
 }
 
@@ -54,11 +61,23 @@ std::vector<std::string> Words(const std::string& text) {
 }
 
 // A library exporting the listed names; "text: ..." is that text instead,
-// "i386: ..." a library of that kind.
+// "i386: ..." a library of that kind, "pe: FILE" a committed image.
 std::string LibraryBytes(const std::string& exports) {
     if (exports.rfind("text: ", 0) == 0) return exports.substr(6);
+    if (exports.rfind("pe: ", 0) == 0) return ReadFileBytes(SourcePath("tests/data/inventory/pe/" + exports.substr(4)));
     if (exports.rfind("i386: ", 0) == 0) return BuildPeImage(PeDllSpec(kPeWriterI386, Words(exports.substr(6)))).bytes;
     return NativeDllBytes(Words(exports));
+}
+
+// Every file the walks handed over, each checked for running in its folder.
+std::vector<std::string> visits;
+
+void Visit(const char* path, void* owner) {
+    std::string here;
+    GetCurrentFolder(here);
+    EXPECT_TRUE(std::filesystem::equivalent(PathFolder(path), here)) << "the visitor runs in its file's folder";
+    visits.push_back(path);
+    ProbeVstPlugin(path, owner);
 }
 
 class ScanTest : public CatalogueTest {
@@ -74,7 +93,9 @@ protected:
 
 TEST_F(ScanTest, EveryScanLeavesWhatItsBlockSays) {
     const std::vector<Scan> scans = ReadScans();
-    ASSERT_EQ(scans.size(), 8u);
+    ASSERT_EQ(scans.size(), 13u);
+    std::string start;
+    ASSERT_TRUE(GetCurrentFolder(start));
     for (const Scan& scan : scans) {
         SCOPED_TRACE(scan.title);
         TempFolder temp;
@@ -84,10 +105,16 @@ TEST_F(ScanTest, EveryScanLeavesWhatItsBlockSays) {
         RegistrySetWinePrefix(prefix.c_str());
         ResetCatalogue();
         shown = &InstallRecorder();
+        visits.clear();
         bool registry = false;
         std::vector<WineClass> classes;
-        std::vector<std::string> entries, statuses, messages;
-        int enumerated = -1;
+        std::vector<std::string> entries, foreign, statuses, messages, visited;
+        int enumerated = 0;
+        // "... @ FOLDER" or "... @ FOLDER xN", the folder given under the test's.
+        const auto Under = [&](const std::string& text) {
+            const size_t at = text.rfind(" @ ") + 3, end = std::min(text.find(" x", at), text.size());
+            return text.substr(0, at) + temp.Path(text.substr(at, end - at)) + text.substr(end);
+        };
         for (const std::string& line : scan.lines) {
             const size_t space = line.find(' ');
             const std::string word = line.substr(0, space);
@@ -96,14 +123,19 @@ TEST_F(ScanTest, EveryScanLeavesWhatItsBlockSays) {
             if (word == "registry") {
                 registry = true;
             } else if (word == "class") {
-                WineClass c{parts[0], parts[1], parts.size() > 2 ? parts[2] : ""};
-                c.hasDescription = c.description != "<none>";
-                c.hasServerKey = c.libraryPath != "<no server key>";
-                if (!c.hasDescription) c.description.clear();
-                classes.push_back(c);
+                const bool described = parts[1] != "<none>";
+                classes.push_back(
+                    {parts[0], described ? parts[1] : "", parts[2], described, parts[2] != "<no server key>"});
             } else if (word == "library" || word == "file") {
                 const std::string file = word == "file" ? temp.Path(parts[0]) : WinePrefixFile(prefix, parts[0]);
-                temp.Write(file.substr(temp.path.size() + 1), LibraryBytes(parts.size() > 1 ? parts[1] : ""));
+                temp.Write(file.substr(temp.path.size() + 1), LibraryBytes(parts[1]));
+            } else if (word == "link") {
+                std::filesystem::create_directories(std::filesystem::path(temp.Path(parts[0])).parent_path());
+                std::filesystem::create_directory_symlink(temp.Path(parts[1]), temp.Path(parts[0]));
+            } else if (word == "pipe") {
+                ASSERT_EQ(mkfifo(temp.Path(rest).c_str(), 0600), 0);
+            } else if (word == "cd") {
+                ASSERT_TRUE(SetCurrentFolder(temp.Path(rest).c_str()));
             } else if (word == "enumerate" || word == "walk" || word == "rescan") {
                 // The classes are all listed before the first run.
                 ASSERT_TRUE(!registry || MakeWinePrefix(prefix, WineSystemReg(classes)));
@@ -113,12 +145,20 @@ TEST_F(ScanTest, EveryScanLeavesWhatItsBlockSays) {
                     WavesEnumerated = 0;
                     shown->statusTexts.clear();
                 }
+                const std::string folder = parts[0] == "-" ? "" : temp.Path(parts[0]);
+                std::string before, after;
+                GetCurrentFolder(before);
                 if (word == "enumerate") EnumerateWavesPlugins(owner);
-                else WalkFolder(temp.Path(rest).c_str(), "*.dll", 1, ProbeVstPlugin, owner);
+                else WalkFolder(folder.c_str(), parts[1].empty() ? "*.dll" : parts[1].c_str(),
+                                parts[2].empty() ? 1 : std::stoi(parts[2]), Visit, owner);
+                GetCurrentFolder(after);
+                EXPECT_EQ(after, before) << "the walk restores the current folder";
+            } else if (word == "visit") {
+                visited.push_back(temp.Path(rest));
             } else if (word == "entry") {
-                const size_t at = rest.rfind(" @ "), count = rest.rfind(" x");
-                entries.push_back(rest.substr(0, at + 3) + temp.Path(rest.substr(at + 3, count - at - 3)) +
-                                  rest.substr(count));
+                entries.push_back(Under(rest));
+            } else if (word == "foreign") {
+                foreign.push_back(Under(rest));
             } else if (word == "status") {
                 statuses.push_back(rest);
             } else if (word == "message") {
@@ -129,13 +169,17 @@ TEST_F(ScanTest, EveryScanLeavesWhatItsBlockSays) {
                 FAIL() << "unknown line: " << line;
             }
         }
+        SetCurrentFolder(start.c_str());
         EXPECT_EQ(InstalledEntries(), entries);
+        std::vector<std::string> found;
+        for (const auto& [key, library] : ForeignLibraries)
+            found.push_back(library.name + " " + MachineKindText(library.machine) + " @ " + library.folder);
+        EXPECT_EQ(found, foreign);
+        EXPECT_EQ(visited.empty() ? visited : visits, visited);
         EXPECT_EQ(shown->statusTexts, statuses);
         std::vector<std::string> shownTexts;
         for (const ShownMessage& m : shown->messages) {
-            EXPECT_EQ(m.caption, "Error");
-            EXPECT_EQ(m.style, kMbOk | kMbIconStop);
-            EXPECT_EQ(m.owner, owner);
+            EXPECT_TRUE(m.caption == "Error" && m.style == (kMbOk | kMbIconStop) && m.owner == owner) << m.text;
             shownTexts.push_back(m.text);
         }
         EXPECT_EQ(shownTexts, messages);

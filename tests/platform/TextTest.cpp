@@ -7,14 +7,25 @@
 #include "harness/Harness.h"
 #include "harness/Seeds.h"
 
-TEST(CompareNames, FoldsAsciiAndOrdersBytesUnsignedWithPrefixFirst) {
-    EXPECT_EQ(CompareNames("Delay.dll", "DELAY.DLL"), 0);
-    EXPECT_LT(CompareNames("alpha.dll", "Beta.dll"), 0);
-    EXPECT_GT(CompareNames("gamma.dll", "Beta.dll"), 0);
-    EXPECT_LT(CompareNames("Delay", "Delay.dll"), 0);  // a proper prefix first
-    EXPECT_GT(CompareNames("\xC3\xA9", "z"), 0);         // high bytes above ASCII, unsigned
-    EXPECT_NE(CompareNames("\xC3\xA9", "\xC3\x89"), 0);  // only ASCII letters fold
-    EXPECT_LT(CompareNames("_x", "a"), 0);               // '_' (0x5F) before folded 'a', after 'Z'
+// Each row of text.tsv: a function, its arguments and what it gives.
+TEST(Text, NamesAndPathsAsTheTableSays) {
+    const auto rows = ReadTableRows("tests/data/inventory/text.tsv");
+    for (auto row : rows) {
+        row.resize(4);
+        const std::string& function = row[0];
+        const char *a = row[1].c_str(), *b = row[2].c_str();
+        std::string got = row[1];
+        if (function == "compare") got = std::to_string((CompareNames(a, b) > 0) - (CompareNames(a, b) < 0));
+        else if (function == "find") got = FindTextNoCase(a, b) ? FindTextNoCase(a, b) : "<none>";
+        else if (function == "trim") TrimChars(got, b);
+        else if (function == "join") got = PathJoin(a, b);
+        else if (function == "name") got = PathFileName(a);
+        else if (function == "folder") got = PathFolder(a);
+        else if (function == "trim-in-place") TrimCharsInPlace(got.data(), b);
+        else ADD_FAILURE() << "unknown function " << function;
+        EXPECT_EQ(std::string(got.c_str()), row[3]) << function << " '" << row[1] << "' '" << row[2] << "'";
+    }
+    EXPECT_EQ(rows.size(), 24u);
 }
 
 // The cases are rows of tests/data/misc/masks.tsv: name, mask list, 1 if it matches.
@@ -26,39 +37,6 @@ TEST(MatchMaskList, FollowsTheMaskRules) {
         EXPECT_EQ(MatchMaskList(row[0].c_str(), row[1].c_str()), row[2] == "1") << row[0] << " ~ " << row[1];
     }
     EXPECT_EQ(rows.size(), 19u);
-}
-
-TEST(FindTextNoCase, FindsAnywhereIgnoringAsciiCase) {
-    const char* text = "C:\\Plugins\\My-WAVESHELL-VST.dll";
-    EXPECT_EQ(FindTextNoCase(text, "WaveShell"), text + 14);
-    EXPECT_STREQ(FindTextNoCase("Vst: waves L1", "WAVES"), "waves L1");
-    EXPECT_EQ(FindTextNoCase("Delay", "Waves"), nullptr);
-    EXPECT_EQ(FindTextNoCase("Wave", "Waves"), nullptr);
-    EXPECT_STREQ(FindTextNoCase("abc", ""), "abc");
-}
-
-TEST(TrimChars, RemovesGivenCharactersAtBothEndsOnly) {
-    std::string folder = " \\C:\\Songs\\ \\";
-    TrimChars(folder, "\\ ");
-    EXPECT_EQ(folder, "C:\\Songs");
-    std::string blanks = "   ";
-    TrimChars(blanks, " ");
-    EXPECT_EQ(blanks, "");
-    char names[] = "\" a b \"";
-    TrimCharsInPlace(names, " \"");
-    EXPECT_STREQ(names, "a b");
-}
-
-TEST(Paths, JoinAndSplitWithOneSeparator) {
-    EXPECT_EQ(PathJoin("/songs", "a.xrns"), "/songs/a.xrns");
-    EXPECT_EQ(PathJoin("/songs/", "a.xrns"), "/songs/a.xrns");
-    EXPECT_EQ(PathJoin("", "a.xrns"), "a.xrns");
-    EXPECT_EQ(PathJoin("/songs", "/other/a.xrns"), "/other/a.xrns");
-    EXPECT_STREQ(PathFileName("/songs/sub/a.xrns"), "a.xrns");
-    EXPECT_STREQ(PathFileName("a.xrns"), "a.xrns");
-    EXPECT_EQ(PathFolder("/songs/sub/a.xrns"), "/songs/sub");
-    EXPECT_EQ(PathFolder("a.xrns"), "");
-    EXPECT_EQ(PathFolder("/a.dll"), "/");
 }
 
 TEST(TextFormat, FormatsTextsOfAnyLength) {

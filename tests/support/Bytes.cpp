@@ -32,16 +32,6 @@ ByteWriter& ByteWriter::Zeros(size_t n) {
     return *this;
 }
 
-void ByteWriter::PatchU16(size_t offset, uint16_t v) {
-    bytes[offset] = static_cast<char>(v);
-    bytes[offset + 1] = static_cast<char>(v >> 8);
-}
-
-void ByteWriter::PatchU32(size_t offset, uint32_t v) {
-    PatchU16(offset, static_cast<uint16_t>(v));
-    PatchU16(offset + 2, static_cast<uint16_t>(v >> 16));
-}
-
 std::string LittleEndian32(uint32_t v) { return ByteWriter().U32(v).bytes; }
 
 std::string FromHex(std::string_view hex) {

@@ -20,8 +20,6 @@ struct ByteWriter {
     // Text padded (or cut) to exactly width bytes with the fill byte.
     ByteWriter& Fixed(std::string_view text, size_t width, char fill = '\0');
     ByteWriter& Zeros(size_t n);
-    void PatchU16(size_t offset, uint16_t v);
-    void PatchU32(size_t offset, uint32_t v);
 };
 
 std::string LittleEndian32(uint32_t v);

@@ -66,8 +66,7 @@ std::string BuildExports(const std::vector<std::string>& names, uint32_t directo
     return w.bytes;
 }
 
-}  // namespace
-
+// The processor kind of the program being built (what the probe accepts).
 uint16_t PeWriterNativeMachine() {
 #if defined(__x86_64__) || defined(_M_X64)
     return kPeWriterAmd64;
@@ -79,6 +78,8 @@ uint16_t PeWriterNativeMachine() {
     return 0;
 #endif
 }
+
+}  // namespace
 
 PeFile BuildPeImage(const PeSpec& shape) {
     const bool pe32Plus = shape.machine != kPeWriterI386;
@@ -109,7 +110,7 @@ PeFile BuildPeImage(const PeSpec& shape) {
     // DOS header: only the signature and the pointer to the PE header matter.
     w.Raw("MZ").Zeros(0x3C - 2).U32(kDosStubEnd).Zeros(kDosStubEnd - 0x40);
     // EXECUTABLE_IMAGE, then LARGE_ADDRESS_AWARE or 32BIT_MACHINE, and DLL.
-    const uint16_t characteristics = 0x0002 | (pe32Plus ? 0x0020 : 0x0100) | (shape.dll ? 0x2000 : 0);
+    const uint16_t characteristics = 0x0002 | (pe32Plus ? 0x0020 : 0x0100) | 0x2000;
     w.Raw(std::string("PE\0\0", 4)).U16(shape.machine).U16(static_cast<uint16_t>(sections.size()));
     w.Zeros(12).U16(static_cast<uint16_t>(optionalSize)).U16(characteristics);  // no time stamp, no symbols
     // Magic, linker version, code size, no data sizes, no entry point (nothing
@@ -142,16 +143,9 @@ PeFile BuildPeImage(const PeSpec& shape) {
 }
 
 PeSpec PeDllSpec(uint16_t machine, const std::vector<std::string>& exportNames) {
-    PeSpec shape;
-    shape.machine = machine;
-    shape.exportNames = exportNames;
-    return shape;
-}
-
-PeSpec NativeDllSpec(const std::vector<std::string>& exportNames) {
-    return PeDllSpec(PeWriterNativeMachine(), exportNames);
+    return PeSpec{machine, exportNames};
 }
 
 std::string NativeDllBytes(const std::vector<std::string>& exportNames) {
-    return BuildPeImage(NativeDllSpec(exportNames)).bytes;
+    return BuildPeImage(PeDllSpec(PeWriterNativeMachine(), exportNames)).bytes;
 }

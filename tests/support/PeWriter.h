@@ -13,12 +13,8 @@ inline constexpr uint16_t kPeWriterI386 = 0x014C;
 inline constexpr uint16_t kPeWriterAmd64 = 0x8664;
 inline constexpr uint16_t kPeWriterArm64 = 0xAA64;
 
-// The processor kind of the program being built (what the probe accepts).
-uint16_t PeWriterNativeMachine();
-
 struct PeSpec {
     uint16_t machine = kPeWriterAmd64;  // i386 images get a PE32 optional header, others PE32+
-    bool dll = true;                    // IMAGE_FILE_DLL
     std::vector<std::string> exportNames;
 };
 
@@ -32,7 +28,6 @@ PeFile BuildPeImage(const PeSpec& shape);
 
 // A DLL of the given kind (PE32 for i386, PE32+ otherwise) exporting names.
 PeSpec PeDllSpec(uint16_t machine, const std::vector<std::string>& exportNames);
-// The same for this program's own processor kind.
-PeSpec NativeDllSpec(const std::vector<std::string>& exportNames);
+// The same for this program's own processor kind, as bytes.
 std::string NativeDllBytes(const std::vector<std::string>& exportNames);
 

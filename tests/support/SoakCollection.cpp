@@ -7,19 +7,11 @@
 #include "support/RnsWriter.h"
 #include "support/SongXmlWriter.h"
 
-namespace {
-
-size_t SongCount() {
-    const char* wanted = std::getenv("QUORVEL_SOAK_SONGS");
-    return wanted && std::atoi(wanted) > 0 ? static_cast<size_t>(std::atoi(wanted)) : 300;
-}
-
-}  // namespace
-
 SoakCollection WriteSoakCollection(const std::string& root) {
     namespace fs = std::filesystem;
     SoakCollection collection;
-    collection.songs = SongCount();
+    const char* wanted = std::getenv("QUORVEL_SOAK_SONGS");
+    collection.songs = wanted && std::atoi(wanted) > 0 ? static_cast<size_t>(std::atoi(wanted)) : 300;
     for (size_t i = 0; i < collection.songs; ++i) {
         SongXmlShape shape;
         shape.songName = "Song " + std::to_string(i);
@@ -29,31 +21,26 @@ SoakCollection WriteSoakCollection(const std::string& root) {
         shape.instrument = i % 10 == 9;
         shape.linesPerPattern = 16;
         shape.seed = static_cast<uint32_t>(i + 1);
-        const fs::path folder = fs::path(root) / std::to_string(i % 20);
-        const auto named = [i](const char* stem, const char* extension) {
-            std::string name(stem);
-            name += std::to_string(i);
-            return name += extension;
-        };
-        std::string name, bytes;
+        const std::string n = std::to_string(i);
+        std::string name = "song" + n + (shape.instrument ? ".xrni" : ".xrns"), bytes;
         if (i % 7 == 3) {
             RnsSongLayout layout;
             layout.songName = shape.songName;
             layout.trackDspReferences = {"Vst: Delay", "Vst: Old" + std::to_string(i % 5)};
             layout.instrumentReferences = {"Vst: Synth" + std::to_string(i % 30)};
-            name = named("song", ".rns");
+            name = "song" + n + ".rns";
             bytes = WriteRnsSong(layout);
         } else if (i % 13 == 5) {
-            name = named("broken", ".xrns");
+            name = "broken" + n + ".xrns";
             bytes = "damaged";
             ++collection.broken;
         } else if (i % 11 == 8) {
-            name = named("song", ".xml");
+            name = "song" + n + ".xml";
             bytes = WriteSongXml(shape);
         } else {
-            name = named("song", shape.instrument ? ".xrni" : ".xrns");
             bytes = WriteSongArchive(shape);
         }
+        const fs::path folder = fs::path(root) / std::to_string(i % 20);
         std::error_code error;
         fs::create_directories(folder, error);
         const std::string path = (folder / name).string();

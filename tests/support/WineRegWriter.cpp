@@ -1,5 +1,6 @@
 #include "support/WineRegWriter.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -18,11 +19,9 @@ std::string Escaped(const std::string& text, char terminator) {
     return out;
 }
 
-std::string Quoted(const std::string& text) { return std::string(1, '"').append(Escaped(text, '"')).append(1, '"'); }
-
 // A string value; an empty name is the key's default value ("@").
 std::string ValueLine(const std::string& name, const std::string& text) {
-    return (name.empty() ? std::string("@") : Quoted(name)).append(1, '=').append(Quoted(text)).append(1, '\n');
+    return (name.empty() ? "@" : '"' + Escaped(name, '"') + '"') + "=\"" + Escaped(text, '"') + "\"\n";
 }
 
 }  // namespace
@@ -72,16 +71,8 @@ bool MakeWinePrefix(const std::string& root, const std::string& systemReg) {
 }
 
 std::string WinePrefixFile(const std::string& root, const std::string& windowsPath) {
-    std::string path = root + "/drive_c";
-    size_t start = windowsPath.size() >= 2 && windowsPath[1] == ':' ? 2 : 0;
-    while (start < windowsPath.size()) {
-        size_t stop = windowsPath.find('\\', start);
-        if (stop == std::string::npos) stop = windowsPath.size();
-        if (stop > start) {
-            path += '/';
-            path.append(windowsPath, start, stop - start);
-        }
-        start = stop + 1;
-    }
-    return path;
+    const size_t start = windowsPath.find_first_not_of('\\', windowsPath.size() >= 2 && windowsPath[1] == ':' ? 2 : 0);
+    std::string rest = windowsPath.substr(std::min(start, windowsPath.size()));
+    std::replace(rest.begin(), rest.end(), '\\', '/');
+    return root + "/drive_c/" + rest;
 }
