@@ -16,28 +16,13 @@ static constexpr char kCaption[] = "Quorvel Configuration";
 // Sets a default value (or, with a value name, that value) below HKLM. The
 // keys are removed by the caller: the prefix outlives the test.
 static void SetMachineValue(const std::string& key, const std::string& text, const char* name = nullptr) {
-    HKEY handle = nullptr;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr);
-    RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>(text.size() + 1));
-    RegCloseKey(handle);
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
 }
 
 static std::vector<std::string> Names(const PluginSet& set) {
     std::vector<std::string> names;
     for (const auto& member : set.members) names.push_back(member.second.name);
     return names;
-}
-
-// The settings file as the program reads it.
-static std::vector<std::string> StoredInventory(const std::string& path, AppSettings* stored = nullptr) {
-    const std::string bytes = ReadTextFile(path);
-    int32_t rect[4] = {};
-    AppSettings settings = {};
-    PluginSet inventory;
-    SettingsParse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), rect, settings, inventory);
-    if (stored) *stored = settings;
-    return Names(inventory);
 }
 
 static Script& OpenConfiguration(Script& script) { return script.Command(IDC_CONFIGURATION).Await(kCaption); }
@@ -74,7 +59,7 @@ TEST(ConfigDialogTest, SuggestionSwitchesBrowsingAndTheScanForPluginsAndWavesCla
         SetMachineValue(keys.back(), description);
         SetMachineValue(keys.back() + "\\InprocServer32", library);
     }
-    WriteTextFile(folder.In("Demo.xml"), SongXml("Demo", {"Compressor"}));
+    WriteTextFile(folder.In("Demo.xml"), SongXml({"Compressor"}));
     SetMachineValue(kVstRegistryKey, suggested, kVstRegistryValue);
 
     Script script;
@@ -153,8 +138,12 @@ TEST(ConfigDialogTest, SuggestionSwitchesBrowsingAndTheScanForPluginsAndWavesCla
     EXPECT_TRUE(script.boxes.empty());
     for (const std::string& key : keys) RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str());
     // The scan and the close stored the inventory and the settings.
+    const std::string bytes = ReadTextFile(settings);
+    int32_t rect[4] = {};
     AppSettings stored = {};
-    EXPECT_EQ(StoredInventory(settings, &stored), expected);
+    PluginSet inventory;
+    SettingsParse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), rect, stored, inventory);
+    EXPECT_EQ(Names(inventory), expected);
     EXPECT_EQ(stored.VstFolder1, vst);
     EXPECT_EQ(stored.VstFolder1Enabled, 1u);
     EXPECT_EQ(stored.VstFolder2Enabled, 0u);

@@ -22,9 +22,16 @@ static HWND CreateLink(HWND parent, const char* text, DWORD styles) {
 
 static HyperlinkData* DataOf(HWND link) { return reinterpret_cast<HyperlinkData*>(GetWindowLongPtrA(link, 0)); }
 
-TEST(HyperlinkTest, TextTipAndClick) {
+// A row in which nearly every column has the colour: the underline.
+static bool HasUnderline(const Canvas& canvas, COLORREF color) {
+    for (int y = 0; y < canvas.height; ++y)
+        if (canvas.Count(color, {0, y, canvas.width, y + 1}) >= canvas.width * 9 / 10) return true;
+    return false;
+}
+
+TEST(HyperlinkTest, TextTipClickAndLooksThatFollowStyleAndHover) {
     TestParent parent(50, 50, 400, 200);
-    HFONT font = CreateCrispFont(13);
+    HFONT font = CreateCrispFont(16);
     HWND link = CreateLink(parent.window, "https://www.renoise.com/", HLS_ABOUT_LINK);
     // The text is cut to the buffer, with its zero.
     char buffer[64] = {};
@@ -65,19 +72,7 @@ TEST(HyperlinkTest, TextTipAndClick) {
     SendMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
     EXPECT_EQ(parent.commands, (std::vector<std::pair<WPARAM, LPARAM>>{{77, reinterpret_cast<LPARAM>(link)}}));
     DestroyWindow(link);
-    DeleteObject(font);
-}
-
-// A row in which nearly every column has the colour: the underline.
-static bool HasUnderline(const Canvas& canvas, COLORREF color) {
-    for (int y = 0; y < canvas.height; ++y)
-        if (canvas.Count(color, {0, y, canvas.width, y + 1}) >= canvas.width * 9 / 10) return true;
-    return false;
-}
-
-TEST(HyperlinkTest, LooksAndUnderliningFollowStyleAndHover) {
-    TestParent parent(50, 50, 400, 200);
-    HFONT font = CreateCrispFont(16);
+    // How each style looks, at rest, hovered and disabled.
     const struct {
         DWORD underlineBits;
         bool normalUnderlined;
@@ -92,9 +87,8 @@ TEST(HyperlinkTest, LooksAndUnderliningFollowStyleAndHover) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.underlineBits);
-        HWND link = CreateLink(parent.window, "Quorvel", HLS_LEFT | HLS_TOP | HLS_AUTOSIZE | c.underlineBits);
+        link = CreateLink(parent.window, "Quorvel", HLS_LEFT | HLS_TOP | HLS_AUTOSIZE | c.underlineBits);
         SendMessageA(link, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        RECT outer = {};
         GetWindowRect(link, &outer);
         // The link painted as it would be on screen, read back.
         auto paint = [&](COLORREF shown, COLORREF absent, bool underlined) {
@@ -125,26 +119,15 @@ TEST(HyperlinkTest, LooksAndUnderliningFollowStyleAndHover) {
 }
 
 // Without an owner the desktop is the parent: the main window's first start.
+// A popup wider or taller than its owner overhangs on both sides (the offset
+// truncated toward zero), unclamped.
 TEST(WindowUtilTest, CentresOverTheOwnerWithoutClamping) {
     TestParent owner(200, 150, 300, 200, WS_POPUP | WS_VISIBLE);
-    const struct {
-        int width, height;
-        LONG left, top;
-    } cases[] = {
-        {100, 50, 300, 225},   // inside: (300 - 100) / 2, (200 - 50) / 2
-        {501, 100, 100, 200},  // wider: (300 - 501) / 2 = -100, truncated toward zero
-        {300, 401, 200, 50},   // taller: (200 - 401) / 2 = -100
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
-        HWND popup = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, c.width, c.height, owner.window, nullptr,
+    for (const SIZE size : {SIZE{100, 50}, SIZE{501, 100}, SIZE{300, 401}}) {
+        HWND popup = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, size.cx, size.cy, owner.window, nullptr,
                                      GetModuleHandleA(nullptr), nullptr);
         CenterOnParent(popup);
-        RECT placed = {};
-        GetWindowRect(popup, &placed);
-        EXPECT_EQ(placed.left, c.left);
-        EXPECT_EQ(placed.top, c.top);
-        EXPECT_EQ(placed.right - placed.left, c.width);
+        EXPECT_TRUE(CentredOver(popup, owner.window)) << size.cx << "x" << size.cy;
         DestroyWindow(popup);
     }
 }

@@ -50,13 +50,6 @@ struct Round {
     }
 };
 
-// The state of "Reset" in the open context menu; 0 when no menu is open.
-static UINT ResetState() {
-    HWND menu = OpenPopupMenu();
-    if (!menu) return 0;
-    return GetMenuState(reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0)), IDM_RESET, MF_BYCOMMAND);
-}
-
 TEST(LongRunTest, TwentyRoundsGiveTheSameResultsWithoutMemoryCreeping) {
     ScratchFolder folder;
     const SoakCollection collection = WriteSoakCollection(folder.In("songs"));
@@ -76,18 +69,14 @@ TEST(LongRunTest, TwentyRoundsGiveTheSameResultsWithoutMemoryCreeping) {
         script.Do([&] { DropFiles(script.main, files); })
             .Do([&] {
                 round.Record(script);
-                // A right click in the songs list, as the user asks for "Reset".
-                RECT area = {};
-                GetWindowRect(script.Item(IDC_SONG_LIST), &area);
-                PostMessageA(script.main, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(script.Item(IDC_SONG_LIST)),
-                             MAKELPARAM(area.left + 20, area.top + 20));
+                AskContextMenu(script.main, IDC_SONG_LIST);  // a right click, as the user asks for "Reset"
             })
             .WaitUntil([] { return OpenPopupMenu() != nullptr; })
             .Do([&] {
-                EXPECT_EQ(ResetState() & MF_GRAYED, 0u);
+                EXPECT_EQ(PopupItemState(IDM_RESET) & MF_GRAYED, 0u);
                 PressKey(OpenPopupMenu(), VK_DOWN);  // "Reset" is the first item
             })
-            .WaitUntil([] { return (ResetState() & MF_HILITE) != 0; })
+            .WaitUntil([] { return (PopupItemState(IDM_RESET) & MF_HILITE) != 0; })
             .Do([] { PressKey(OpenPopupMenu(), VK_RETURN); })
             .WaitUntil([&] { return OpenPopupMenu() == nullptr && script.Count(IDC_SONG_LIST) == 0; });
     }

@@ -17,15 +17,6 @@
 
 static constexpr char kSearch[] = "https://www.google.com/search?hl=en&q=";
 
-// Whether the window stands where CenterOnParent puts it on the desktop.
-static bool CentredOnScreen(HWND window) {
-    RECT desktop = {}, placed = {};
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    GetWindowRect(window, &placed);
-    return placed.left == (desktop.right - (placed.right - placed.left)) / 2 &&
-           placed.top == (desktop.bottom - (placed.bottom - placed.top)) / 2;
-}
-
 // A folder with the settings file's place, a song that uses Delay.dll and
 // Synth.dll, one without plug-ins, and a text file.
 struct SongFolder {
@@ -35,8 +26,8 @@ struct SongFolder {
     std::string withoutPlugins = folder.In("Second.xml");
     std::string notes = folder.In("notes.txt");
     SongFolder() {
-        WriteTextFile(withPlugins, SongXml("First", {"Delay", "Synth"}));
-        WriteTextFile(withoutPlugins, SongXml("Second", {}));
+        WriteTextFile(withPlugins, SongXml({"Delay", "Synth"}));
+        WriteTextFile(withoutPlugins, SongXml({}));
         WriteTextFile(notes, "not a song");
     }
 };
@@ -53,7 +44,8 @@ static std::string SettingsImage(LONG left, LONG top, LONG right, LONG bottom) {
 // What every start shows, wherever the window stands.
 static void CheckFreshWindow(const Script& script) {
     EXPECT_EQ(WindowText(script.main), "Quorvel - 1.1");
-    EXPECT_EQ(script.Text(IDC_STATUS), StatusLine(-1, 0, 0, 0, 0));
+    EXPECT_EQ(script.Text(IDC_STATUS), "Installed VST plugins: n/a - Collected VST plugins: 0 - Missing plugins: n/a - "
+                                       "Unused plugins: n/a - Errors: 0");
     EXPECT_FALSE(IsWindowEnabled(script.Item(IDC_EXPORT)));
     // The dialog keeps the size of its template.
     RECT client = {}, units = {0, 0, 467, 310};
@@ -120,7 +112,7 @@ TEST(MainWindowTest, StartsWhereItCanBeSeenStaysOnEnterAndEscapeAndStoresItsPlac
         RECT placed = {};
         script.Do([&] {
             GetWindowRect(script.main, &placed);
-            EXPECT_TRUE(c.centred ? CentredOnScreen(script.main) : placed.left == 40 && placed.top == 30);
+            EXPECT_TRUE(c.centred ? CentredOver(script.main, nullptr) : placed.left == 40 && placed.top == 30);
             CheckFreshWindow(script);
             PressKey(GetFocus() ? GetFocus() : script.main, VK_RETURN);
             PressKey(GetFocus() ? GetFocus() : script.main, VK_ESCAPE);
@@ -152,7 +144,7 @@ TEST(MainWindowTest, DropsTabsContextMenuDoubleClicksResetAndAbout) {
     const std::string subfolder = songs.folder.In("Folder");
     CreateDirectoryA(subfolder.c_str(), nullptr);
     const std::string longName = songs.folder.In("Long.xml");
-    WriteTextFile(longName, SongXml("Long", {std::string(400, 'A')}));
+    WriteTextFile(longName, SongXml({std::string(400, 'A')}));
     Opened.clear();
     const ShellOpener previous = ShellOpen;
     ShellOpen = RecordOpen;
@@ -161,25 +153,13 @@ TEST(MainWindowTest, DropsTabsContextMenuDoubleClicksResetAndAbout) {
     // request), then records whether it opened and with which items grayed.
     std::vector<std::string> menus;
     auto menuAt = [&](int id, bool point) {
-        script
-            .Do([&script, id, point] {
-                RECT area = {};
-                GetWindowRect(script.Item(id), &area);
-                const LPARAM where = point ? MAKELPARAM(area.left + 20, area.top + 20) : MAKELPARAM(-1, -1);
-                PostMessageA(script.main, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(script.Item(id)), where);
-            })
-            .Pause(2)
-            .Do([&menus] {
-                std::string states = "closed";
-                if (HWND menu = OpenPopupMenu()) {
-                    HMENU items = reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0));
-                    states = "open";
-                    for (UINT item : {IDM_RESET, IDM_EXPORT, IDM_ABOUT})
-                        states += GetMenuState(items, item, MF_BYCOMMAND) & MF_GRAYED ? " grayed" : " enabled";
-                    EndMenu();
-                }
-                menus.push_back(states);
-            });
+        script.Do([&script, id, point] { AskContextMenu(script.main, id, point); }).Pause(2).Do([&menus] {
+            std::string states = OpenPopupMenu() ? "open" : "closed";
+            for (UINT item : {IDM_RESET, IDM_EXPORT, IDM_ABOUT})
+                if (OpenPopupMenu()) states += PopupItemState(item) & MF_GRAYED ? " grayed" : " enabled";
+            EndMenu();
+            menus.push_back(states);
+        });
     };
     auto doubleClick = [&](int tab, int id, int line) {
         ClickTab(script.main, tab);
@@ -257,11 +237,8 @@ TEST(MainWindowTest, DropsTabsContextMenuDoubleClicksResetAndAbout) {
     // banner black with white text; only Enter ends it.
     script.Command(IDM_ABOUT).Await("About Quorvel").Pause(1).Do([&] {
         HWND about = script.Dialog("About Quorvel");
-        RECT placed = {}, main = {}, banner = {};
-        GetWindowRect(about, &placed);
-        GetWindowRect(script.main, &main);
-        EXPECT_EQ(placed.left, main.left + (main.right - main.left - (placed.right - placed.left)) / 2);
-        EXPECT_EQ(placed.top, main.top + (main.bottom - main.top - (placed.bottom - placed.top)) / 2);
+        EXPECT_TRUE(CentredOver(about, script.main));
+        RECT banner = {};
         const HFONT font = reinterpret_cast<HFONT>(SendMessageA(about, WM_GETFONT, 0, 0));
         for (int id : {IDC_LINK_AUTHOR, IDC_LINK_TRACKER, IDC_LINK_ARTIST})
             EXPECT_TRUE(SizedToText(GetDlgItem(about, id), font)) << id;
@@ -322,11 +299,11 @@ TEST(MainWindowTest, SearchAddressDropsTheExtensionAndEncodesTheQuery) {
     for (const auto& c : cases) EXPECT_EQ(BuildSearchAddress(c.line), std::string(kSearch) + c.query) << c.line;
 }
 
-TEST(MainWindowTest, OpenCommandsReadWhatThePickersChoose) {
+TEST(MainWindowTest, OpenCommandsReadWhatThePickersChooseAndTheExportWritesWhereTheUserSays) {
     SongFolder songs;
     const std::string nested = songs.folder.In("Nested");
     CreateDirectoryA(nested.c_str(), nullptr);
-    WriteTextFile(nested + "\\Deep.xml", SongXml("Deep", {}));
+    WriteTextFile(nested + "\\Deep.xml", SongXml({}));
     Script script;
     // Waits until a picker is open, and lets it settle.
     auto opened = [&](int settle) -> Script& {
@@ -368,7 +345,39 @@ TEST(MainWindowTest, OpenCommandsReadWhatThePickersChoose) {
     });
     script.Pause(2).Do([&] { PostMessageA(script.Dialog(), WM_COMMAND, IDOK, 0); }).WaitUntil(gone);
     // Added to what was listed: First Song (3 rows), Second, Nested\Deep.
-    script.Do([&] { EXPECT_EQ(script.Count(IDC_SONG_LIST), 4 + 3 + 1 + 1); });
+    script.Do([&] {
+        EXPECT_EQ(script.Count(IDC_SONG_LIST), 4 + 3 + 1 + 1);
+        std::strcpy(Settings.ExportFolder, "C:\\windows");
+    });
+    // The export: a cancel keeps the folder, a chosen name gets the
+    // extension, and replacing a file asks first (the system's question).
+    auto exportAs = [&](const std::string& name) {
+        script.Command(IDC_EXPORT).Await("Export").Pause(2).Do([&, name] {
+            HWND dialog = script.Dialog("Export");
+            EXPECT_TRUE(CentredOver(dialog, script.main));
+            SetDlgItemTextA(dialog, kFileNameField, name.c_str());
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        script.WaitUntil([&] { return script.Dialog("Export") == nullptr; });
+    };
+    const std::string report = songs.folder.In("report.txt");
+    std::string firstReport;
+    script.Command(IDM_EXPORT).Answer("Export", IDCANCEL).Do([&] {
+        EXPECT_STREQ(Settings.ExportFolder, "C:\\windows");
+    });
+    exportAs(songs.folder.In("report"));
+    script.Do([&] {
+        firstReport = ReadTextFile(report);
+        EXPECT_NE(firstReport.find("1 - " + songs.withPlugins + "\r\n"), std::string::npos);
+        WriteTextFile(report, "changed");
+        script.answers.push_back(IDYES);
+    });
+    exportAs(report);
+    script.Do([&] { EXPECT_EQ(Settings.ExportFolder, songs.folder.path); });
     EXPECT_EQ(RunMainWindow(script.Close(), songs.settings), 0);
-    EXPECT_TRUE(script.boxes.empty());
+    // Only the system's own question, with the dialog's title as caption.
+    ASSERT_EQ(script.boxes.size(), 1u);
+    EXPECT_EQ(script.boxes[0].caption, "Export");
+    EXPECT_NE(script.boxes[0].text.find("replace"), std::string::npos) << script.boxes[0].text;
+    EXPECT_EQ(ReadTextFile(report), firstReport);
 }

@@ -13,47 +13,37 @@
 #include "win32/Win32Support.h"
 
 // An owner-drawn songs list in a window that hands its items to the rows
-// code, as the main window does; a song with two plug-ins (Delay.dll marked
-// missing) and one without.
-class SongRowsTest : public ::testing::Test {
-protected:
+// code, as the main window does: a first song with a long path and two
+// plug-ins (Delay.dll marked missing), and one without.
+TEST(SongRowsTest, WholeLinesSameCardForEveryActionColoursAndShortenedPath) {
     TestParent parent{20, 20, 980, 700};
     HFONT font = CreateCrispFont(13);
-    HWND list = CreateWindowExA(0, "ListBox", "",
-                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_OWNERDRAWVARIABLE | LBS_NOSEL |
-                                    LBS_NOINTEGRALHEIGHT,
+    HWND list = CreateWindowExA(0, "ListBox", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_OWNERDRAWVARIABLE |
+                                    LBS_NOSEL | LBS_NOINTEGRALHEIGHT,
                                 0, 0, 940, 640, parent.window, nullptr, GetModuleHandleA(nullptr), nullptr);
-    int h = 0;
-
-    // The rows as a reading appends them, Delay.dll marked missing.
-    void AddTwoSongs(const std::string& firstPath) {
-        SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        TEXTMETRICA metrics = {};
-        HDC dc = GetDC(parent.window);
-        GetTextMetricsA(dc, &metrics);
-        ReleaseDC(parent.window, dc);
-        h = metrics.tmHeight;
-        PluginSetAdd(MissingPlugins, "Delay.dll", nullptr);
-        for (const std::string& path : {firstPath, std::string("C:\\Songs\\Quiet.xrns")}) {
-            auto song = NewSongEntry(path.c_str());
-            song->artist = "Someone";
-            song->bpm = 125;
-            song->tpl = 6;
-            for (const char* name : {"Delay.dll", "Synth.dll", "Delay.dll"})
-                if (path == firstPath) PluginSetAdd(*song->plugins, name, nullptr);
-            AppendSongRows(std::move(song));
-        }
-        for (const auto& row : SongList) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.get()));
+    SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    TEXTMETRICA metrics = {};
+    HDC dc = GetDC(parent.window);
+    GetTextMetricsA(dc, &metrics);
+    ReleaseDC(parent.window, dc);
+    const int h = metrics.tmHeight;
+    // The rows as a reading appends them.
+    PluginSetAdd(MissingPlugins, "Delay.dll", nullptr);
+    const std::string firstPath = "C:\\" + std::string(60, 'a') + "\\" + std::string(60, 'b') + "\\" +
+                                  std::string(60, 'c') + "\\Demo.xrns";
+    for (const std::string& path : {firstPath, std::string("C:\\Songs\\Quiet.xrns")}) {
+        auto song = NewSongEntry(path.c_str());
+        song->artist = "Someone";
+        song->bpm = 125;
+        song->tpl = 6;
+        for (const char* name : {"Delay.dll", "Synth.dll", "Delay.dll"})
+            if (path == firstPath) PluginSetAdd(*song->plugins, name, nullptr);
+        AppendSongRows(std::move(song));
     }
-    void TearDown() override {
-        DestroyWindow(list);
-        ClearReadingResults();
-        DeleteObject(font);
-        PluginSetClear(InstalledPlugins);
-    }
+    for (const auto& row : SongList) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.get()));
     // Columns left to right of a line of an item; a right edge <= 0 and a
     // left edge < 0 count from the item's right edge.
-    RECT Line(int index, int line, LONG left = 0, LONG right = 0) const {
+    auto lineOf = [&](int index, int line, LONG left = 0, LONG right = 0) {
         RECT area = {};
         SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&area));
         area.top += line * h;
@@ -61,23 +51,17 @@ protected:
         area.left = left < 0 ? area.right + left : left;
         area.right = right <= 0 ? area.right + right : right;
         return area;
-    }
-    std::unique_ptr<Canvas> PaintList() const {
+    };
+    auto paintList = [&] {
         auto canvas = std::make_unique<Canvas>(940, 640, RGB(255, 0, 255));
         SendMessageA(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas->dc), PRF_CLIENT);
         return canvas;
-    }
-};
-
-// One list: a first song with a long path and two plug-ins, and one without.
-TEST_F(SongRowsTest, WholeLinesSameCardForEveryActionColoursAndShortenedPath) {
-    AddTwoSongs("C:\\" + std::string(60, 'a') + "\\" + std::string(60, 'b') + "\\" + std::string(60, 'c') +
-                "\\Demo.xrns");
+    };
     EXPECT_EQ(LineHeight, h);
     const int lines[] = {7, 1, 1, 8};  // song with plug-ins, two plug-ins, song without
     for (int index = 0; index < 4; ++index)
         EXPECT_EQ(SendMessageA(list, LB_GETITEMHEIGHT, static_cast<WPARAM>(index), 0), lines[index] * h) << index;
-    const RECT item = Line(0, 0);
+    const RECT item = lineOf(0, 0);
     std::vector<std::unique_ptr<Canvas>> canvases;
     for (UINT action : {ODA_DRAWENTIRE, ODA_SELECT, ODA_FOCUS}) {
         canvases.push_back(std::make_unique<Canvas>(item.right, 7 * h, RGB(255, 0, 255)));
@@ -94,32 +78,36 @@ TEST_F(SongRowsTest, WholeLinesSameCardForEveryActionColoursAndShortenedPath) {
     const COLORREF navy = RGB(0, 0, 128), darkRed = RGB(128, 0, 0), darkGreen = RGB(0, 128, 0);
     {
         // No inventory: names in navy, no counts.
-        auto canvas = PaintList();
+        auto canvas = paintList();
         for (int index : {1, 2}) {
-            EXPECT_GT(canvas->Count(navy, Line(index, 0)), 0) << index;
-            EXPECT_EQ(canvas->Count(darkRed, Line(index, 0)) + canvas->Count(darkGreen, Line(index, 0)), 0);
-            EXPECT_EQ(canvas->Count(navy, Line(index, 0, -h - kCountWidth)), 0) << index;
+            EXPECT_GT(canvas->Count(navy, lineOf(index, 0)), 0) << index;
+            EXPECT_EQ(canvas->Count(darkRed, lineOf(index, 0)) + canvas->Count(darkGreen, lineOf(index, 0)), 0);
+            EXPECT_EQ(canvas->Count(navy, lineOf(index, 0, -h - kCountWidth)), 0) << index;
         }
     }
     PluginSetAdd(InstalledPlugins, "Synth.dll", "C:\\VST");
-    auto canvas = PaintList();
+    auto canvas = paintList();
     // Row 1 (Delay.dll) missing, with its count; row 2 (Synth.dll) installed.
     for (const auto& [index, shown, absent] : {std::tuple{1, darkRed, darkGreen}, std::tuple{2, darkGreen, darkRed}}) {
-        EXPECT_GT(canvas->Count(shown, Line(index, 0)), 0) << index;
-        EXPECT_EQ(canvas->Count(absent, Line(index, 0)), 0) << index;
-        EXPECT_GT(canvas->Count(shown, Line(index, 0, -h - kCountWidth)), 0) << index;
+        EXPECT_GT(canvas->Count(shown, lineOf(index, 0)), 0) << index;
+        EXPECT_EQ(canvas->Count(absent, lineOf(index, 0)), 0) << index;
+        EXPECT_GT(canvas->Count(shown, lineOf(index, 0, -h - kCountWidth)), 0) << index;
     }
     // The song without plug-ins says so on its last line, in dark green.
-    EXPECT_GT(canvas->Count(darkGreen, Line(3, 7)), 0);
-    EXPECT_EQ(canvas->Count(darkGreen, Line(0, 6)), 0);
+    EXPECT_GT(canvas->Count(darkGreen, lineOf(3, 7)), 0);
+    EXPECT_EQ(canvas->Count(darkGreen, lineOf(0, 6)), 0);
 
     const LONG pathStart = 2 * h + 32;
     const COLORREF black = RGB(0, 0, 0);
     // Nothing of the path beyond its 530 pixels, up to the ordinal's place.
-    EXPECT_EQ(canvas->Count(black, Line(0, 1, pathStart + kPathWidth + 1, -h - 30)), 0);
-    EXPECT_GT(canvas->Count(black, Line(0, 1, -h - 30, -h)), 0);
-    EXPECT_GT(canvas->Count(black, Line(0, 1, pathStart, pathStart + kPathWidth)), 100);
+    EXPECT_EQ(canvas->Count(black, lineOf(0, 1, pathStart + kPathWidth + 1, -h - 30)), 0);
+    EXPECT_GT(canvas->Count(black, lineOf(0, 1, -h - 30, -h)), 0);
+    EXPECT_GT(canvas->Count(black, lineOf(0, 1, pathStart, pathStart + kPathWidth)), 100);
     // The icon stands left of the path, from the first line down.
     const RECT icon = {h, h, h + 32, h + 32};
     EXPECT_LT(canvas->Count(GetSysColor(COLOR_WINDOW), icon), 32 * 32 - 100);
+    DestroyWindow(list);
+    ClearReadingResults();
+    DeleteObject(font);
+    PluginSetClear(InstalledPlugins);
 }

@@ -99,6 +99,11 @@ INT_PTR RunMainWindow(Script& script, const std::string& settingsPath);
 inline constexpr int kFileNameField = 0x047C;  // cmb13 of the Explorer-style dialogs
 
 HWND OpenPopupMenu();
+// The state of an item of the open popup menu; 0 when no menu is open.
+UINT PopupItemState(UINT id);
+// Asks for the control's context menu at a point inside it, or (not at a
+// point) as the keyboard asks for it.
+void AskContextMenu(HWND main, int id, bool atPoint = true);
 // What a click on a tab does: select it and notify the parent.
 void ClickTab(HWND main, int index);
 // A real HDROP with these paths, sent to the tab control as WM_DROPFILES.
@@ -108,7 +113,10 @@ void PressKey(HWND target, WPARAM key);
 std::string WindowText(HWND window);
 // Whether the window's outer size is that of its text in the font.
 bool SizedToText(HWND window, HFONT font);
-// The status line's summary; installed < 0: without an inventory.
+// Whether the window stands where CenterOnParent puts it over the owner (or
+// the desktop).
+bool CentredOver(HWND window, HWND owner);
+// The status line's summary with an inventory.
 std::string StatusLine(int installed, int collected, int missing, int unused, int errors);
 
 // A fresh folder below the temporary folder, removed with its files.
@@ -121,7 +129,8 @@ struct ScratchFolder {
 
 // A file beside the test program.
 std::string BesideSelf(const std::string& name);
-std::string SongXml(const char* name, const std::vector<std::string>& plugins);
+// A song naming these VST plug-ins.
+std::string SongXml(const std::vector<std::string>& plugins);
 void WriteTextFile(const std::string& path, const std::string& text);
 std::string ReadTextFile(const std::string& path);
 bool FileExists(const std::string& path);
