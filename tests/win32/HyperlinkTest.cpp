@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ui/WindowUtil.h"
@@ -73,11 +74,8 @@ TEST(HyperlinkTest, TextTipClickAndLooksThatFollowStyleAndHover) {
     EXPECT_EQ(parent.commands, (std::vector<std::pair<WPARAM, LPARAM>>{{77, reinterpret_cast<LPARAM>(link)}}));
     DestroyWindow(link);
     // How each style looks, at rest, hovered and disabled.
-    const struct {
-        DWORD underlineBits;
-        bool normalUnderlined;
-        bool hoveredUnderlined;
-    } cases[] = {
+    // Style bits, then whether the link is underlined at rest and hovered.
+    const std::tuple<DWORD, bool, bool> cases[] = {
         {0, true, false},
         {HLS_UNDERLINE, true, true},
         {HLS_NOUNDERLINE, false, false},
@@ -85,9 +83,9 @@ TEST(HyperlinkTest, TextTipClickAndLooksThatFollowStyleAndHover) {
         {HLS_HOVERUNDERLINE, false, true},
         {HLS_HOVERUNDERLINE | HLS_UNDERLINE, false, true},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.underlineBits);
-        link = CreateLink(parent.window, "Quorvel", HLS_LEFT | HLS_TOP | HLS_AUTOSIZE | c.underlineBits);
+    for (const auto& [underlineBits, normalUnderlined, hoveredUnderlined] : cases) {
+        SCOPED_TRACE(underlineBits);
+        link = CreateLink(parent.window, "Quorvel", HLS_LEFT | HLS_TOP | HLS_AUTOSIZE | underlineBits);
         SendMessageA(link, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         GetWindowRect(link, &outer);
         // The link painted as it would be on screen, read back.
@@ -99,20 +97,20 @@ TEST(HyperlinkTest, TextTipClickAndLooksThatFollowStyleAndHover) {
             EXPECT_EQ(canvas.At(canvas.width - 1, 0), GetSysColor(COLOR_BTNFACE));
             EXPECT_EQ(HasUnderline(canvas, shown), underlined);
         };
-        paint(kNavy, kDarkRed, c.normalUnderlined);
+        paint(kNavy, kDarkRed, normalUnderlined);
         UpdateWindow(link);
         ASSERT_FALSE(GetUpdateRect(link, nullptr, FALSE));
         SendMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
         EXPECT_EQ(GetCapture(), link);
         // Entering the hover state repaints.
         EXPECT_TRUE(GetUpdateRect(link, nullptr, FALSE));
-        paint(kDarkRed, kNavy, c.hoveredUnderlined);
+        paint(kDarkRed, kNavy, hoveredUnderlined);
         // Leaving the client area gives up the capture and the hover look.
         SendMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(5000, 2));
         EXPECT_NE(GetCapture(), link);
         EXPECT_EQ(DataOf(link)->hovered, 0);
         EnableWindow(link, FALSE);
-        paint(GetSysColor(COLOR_GRAYTEXT), kNavy, c.normalUnderlined);
+        paint(GetSysColor(COLOR_GRAYTEXT), kNavy, normalUnderlined);
         DestroyWindow(link);
     }
     DeleteObject(font);

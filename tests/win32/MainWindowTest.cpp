@@ -136,11 +136,29 @@ TEST(MainWindowTest, StartsWhereItCanBeSeenStaysOnEnterAndEscapeAndStoresItsPlac
 static std::vector<std::pair<std::string, std::string>> Opened;
 static void RecordOpen(const char* verb, const char* target) { Opened.emplace_back(verb, target); }
 
+TEST(MainWindowTest, SearchAddressDropsTheExtensionAndEncodesTheQuery) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Delay.dll", "Delay"},
+        {"My Synth.dll", "My+Synth"},
+        {"v1.5 beta", "v1.5+beta"},              // a "." followed by a blank starts no extension
+        {"Dir\\Name.x\\y", "Dir%5CName.x%5Cy"},  // nor one followed by a backslash
+        {"A&B=C#D%E+F?~_-.dll", "A%26B%3DC%23D%25E%2BF%3F~_-"},
+        {"Tab\there", "Tab%09here"},
+        {"Caf\xC3\xA9.dll", "Caf%C3%A9"},
+        {"", ""},
+    };
+    for (const auto& [line, query] : cases) EXPECT_EQ(BuildSearchAddress(line), std::string(kSearch) + query) << line;
+}
+
 // One session: drops, the tabs, the context menu, double-clicks on the
-// missing and unused lines, Reset and About. The inventory, once it comes:
-// Delay.dll and Unused.dll; the first song uses Delay and Synth.
-TEST(MainWindowTest, DropsTabsContextMenuDoubleClicksResetAndAbout) {
+// missing and unused lines, Reset and About; then, from an empty list, the
+// open commands through the pickers and the export. The inventory, once it
+// comes: Delay.dll and Unused.dll; the first song uses Delay and Synth.
+TEST(MainWindowTest, DropsTabsMenusDoubleClicksResetAboutPickersAndExport) {
     SongFolder songs;
+    const std::string nested = songs.folder.In("Nested");
+    CreateDirectoryA(nested.c_str(), nullptr);
+    WriteTextFile(nested + "\\Deep.xml", SongXml({}));
     const std::string subfolder = songs.folder.In("Folder");
     CreateDirectoryA(subfolder.c_str(), nullptr);
     const std::string longName = songs.folder.In("Long.xml");
@@ -267,50 +285,13 @@ TEST(MainWindowTest, DropsTabsContextMenuDoubleClicksResetAndAbout) {
         PressKey(GetFocus() ? GetFocus() : script.Dialog(), VK_RETURN);
     });
     script.WaitUntil([&] { return script.Dialog("About Quorvel") == nullptr; });
-    EXPECT_EQ(RunMainWindow(script.Close(), songs.settings), 0);
-    ShellOpen = previous;
-    EXPECT_TRUE(script.boxes.empty());
-    EXPECT_EQ(menus, (std::vector<std::string>{"open grayed grayed enabled", "closed", "closed",
-                                               "open grayed grayed enabled", "open enabled enabled enabled"}));
-    const std::string search = kSearch;
-    EXPECT_EQ(Opened, (std::vector<std::pair<std::string, std::string>>{
-                          {"open", search + "Please+configure+your+plugin+folders+first"},
-                          {"open", search + "Synth"},
-                          {"open", search},
-                          {"explore", "C:\\VST\\More"},
-                          {"open", search + std::string(259, 'A')},  // before "Synth.dll" in set order
-                      }));
-}
-
-TEST(MainWindowTest, SearchAddressDropsTheExtensionAndEncodesTheQuery) {
-    const struct {
-        const char* line;
-        const char* query;
-    } cases[] = {
-        {"Delay.dll", "Delay"},
-        {"My Synth.dll", "My+Synth"},
-        {"v1.5 beta", "v1.5+beta"},              // a "." followed by a blank starts no extension
-        {"Dir\\Name.x\\y", "Dir%5CName.x%5Cy"},  // nor one followed by a backslash
-        {"A&B=C#D%E+F?~_-.dll", "A%26B%3DC%23D%25E%2BF%3F~_-"},
-        {"Tab\there", "Tab%09here"},
-        {"Caf\xC3\xA9.dll", "Caf%C3%A9"},
-        {"", ""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(BuildSearchAddress(c.line), std::string(kSearch) + c.query) << c.line;
-}
-
-TEST(MainWindowTest, OpenCommandsReadWhatThePickersChooseAndTheExportWritesWhereTheUserSays) {
-    SongFolder songs;
-    const std::string nested = songs.folder.In("Nested");
-    CreateDirectoryA(nested.c_str(), nullptr);
-    WriteTextFile(nested + "\\Deep.xml", SongXml({}));
-    Script script;
     // Waits until a picker is open, and lets it settle.
     auto opened = [&](int settle) -> Script& {
         return script.WaitUntil([&] { return script.Dialog() != nullptr; }).Pause(settle);
     };
     auto gone = [&] { return script.Dialog() == nullptr; };
     script.Do([&] {
+        PluginSetClear(InstalledPlugins);
         std::strcpy(Settings.OpenFilesFolder, songs.folder.path.c_str());
         PostMessageA(script.main, WM_COMMAND, IDC_OPEN_FILES, 0);
     });
@@ -344,9 +325,9 @@ TEST(MainWindowTest, OpenCommandsReadWhatThePickersChooseAndTheExportWritesWhere
         SendMessageA(script.Dialog(), BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(songs.folder.path.c_str()));
     });
     script.Pause(2).Do([&] { PostMessageA(script.Dialog(), WM_COMMAND, IDOK, 0); }).WaitUntil(gone);
-    // Added to what was listed: First Song (3 rows), Second, Nested\Deep.
+    // Added to what was listed: First Song (3 rows), Long (2), Second, Nested\Deep.
     script.Do([&] {
-        EXPECT_EQ(script.Count(IDC_SONG_LIST), 4 + 3 + 1 + 1);
+        EXPECT_EQ(script.Count(IDC_SONG_LIST), 4 + 3 + 2 + 1 + 1);
         std::strcpy(Settings.ExportFolder, "C:\\windows");
     });
     // The export: a cancel keeps the folder, a chosen name gets the
@@ -375,6 +356,17 @@ TEST(MainWindowTest, OpenCommandsReadWhatThePickersChooseAndTheExportWritesWhere
     exportAs(report);
     script.Do([&] { EXPECT_EQ(Settings.ExportFolder, songs.folder.path); });
     EXPECT_EQ(RunMainWindow(script.Close(), songs.settings), 0);
+    ShellOpen = previous;
+    EXPECT_EQ(menus, (std::vector<std::string>{"open grayed grayed enabled", "closed", "closed",
+                                               "open grayed grayed enabled", "open enabled enabled enabled"}));
+    const std::string search = kSearch;
+    EXPECT_EQ(Opened, (std::vector<std::pair<std::string, std::string>>{
+                          {"open", search + "Please+configure+your+plugin+folders+first"},
+                          {"open", search + "Synth"},
+                          {"open", search},
+                          {"explore", "C:\\VST\\More"},
+                          {"open", search + std::string(259, 'A')},  // before "Synth.dll" in set order
+                      }));
     // Only the system's own question, with the dialog's title as caption.
     ASSERT_EQ(script.boxes.size(), 1u);
     EXPECT_EQ(script.boxes[0].caption, "Export");
