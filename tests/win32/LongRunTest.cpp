@@ -53,7 +53,6 @@ struct Round {
 TEST(LongRunTest, TwentyRoundsGiveTheSameResultsWithoutMemoryCreeping) {
     ScratchFolder folder;
     const SoakCollection collection = WriteSoakCollection(folder.In("songs"));
-    const std::vector<std::string>& files = collection.files;
     const size_t songs = collection.songs, broken = collection.broken;
 
     Script script;
@@ -66,7 +65,7 @@ TEST(LongRunTest, TwentyRoundsGiveTheSameResultsWithoutMemoryCreeping) {
         PluginSetAdd(InstalledPlugins, "Unused.dll", "C:\\VST\\More");
     });
     for (Round& round : rounds) {
-        script.Do([&] { DropFiles(script.main, files); })
+        script.Do([&] { DropFiles(script.main, collection.files); })
             .Do([&] {
                 round.Record(script);
                 AskContextMenu(script.main, IDC_SONG_LIST);  // a right click, as the user asks for "Reset"

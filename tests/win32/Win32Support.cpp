@@ -23,6 +23,14 @@
 #include "ui/SongRows.h"
 #include "ui/resource.h"
 
+static void PumpMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
 static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* parent = reinterpret_cast<TestParent*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (message == WM_COMMAND && parent) parent->commands.emplace_back(wParam, lParam);
@@ -47,14 +55,6 @@ TestParent::TestParent(int x, int y, int width, int height, DWORD style) {
 TestParent::~TestParent() {
     DestroyWindow(window);
     PumpMessages();
-}
-
-void PumpMessages() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
 }
 
 Canvas::Canvas(int w, int h, COLORREF fill) : width(w), height(h) {
@@ -136,17 +136,12 @@ static std::string ClassOf(HWND window) {
     return name;
 }
 
-static BOOL CALLBACK CheckChild(HWND child, LPARAM plain) {
-    const std::string name = ClassOf(child);
-    *reinterpret_cast<bool*>(plain) = name == "Static" || name == "Button";
-    return *reinterpret_cast<bool*>(plain);
-}
-
 // A message box holds its text in the static 0xFFFF and has nothing but
 // statics and buttons; the system dialogs and ours have lists and fields.
 static bool IsMessageBox(HWND window) {
     bool plain = GetDlgItem(window, 0xFFFF) != nullptr;
-    if (plain) EnumChildWindows(window, CheckChild, reinterpret_cast<LPARAM>(&plain));
+    for (HWND child = GetWindow(window, GW_CHILD); plain && child; child = GetWindow(child, GW_HWNDNEXT))
+        plain = ClassOf(child) == "Static" || ClassOf(child) == "Button";
     return plain;
 }
 
@@ -233,19 +228,6 @@ HWND Script::Dialog(const char* caption) const {
     return nullptr;
 }
 
-void RunScript(Script& script, const std::function<void()>& open) {
-    ActiveScript = &script;
-    HHOOK hook = SetWindowsHookExA(WH_CBT, ScriptHook, nullptr, GetCurrentThreadId());
-    const UINT_PTR timer = SetTimer(nullptr, 0, 50, ScriptTick);
-    open();
-    KillTimer(nullptr, timer);
-    UnhookWindowsHookEx(hook);
-    ActiveScript = nullptr;
-    PumpMessages();
-    EXPECT_FALSE(script.timedOut) << "stopped at step " << script.next << " of " << script.steps.size();
-    EXPECT_EQ(script.next, script.steps.size()) << "the script did not reach its end";
-}
-
 static void ResetProgramState(const std::string& settingsPath) {
     FrontEndInstall(nullptr);
     ClearReadingResults();
@@ -264,10 +246,17 @@ INT_PTR RunMainWindow(Script& script, const std::string& settingsPath) {
     CommandLine = request;
     auto shown = [&script] { return IsWindowVisible(script.main) != FALSE; };
     if (!script.steps.empty()) script.steps.insert(script.steps.begin(), {nullptr, shown});
-    INT_PTR result = 0;
-    RunScript(script, [&result] {
-        result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
-    });
+    ActiveScript = &script;
+    HHOOK hook = SetWindowsHookExA(WH_CBT, ScriptHook, nullptr, GetCurrentThreadId());
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, ScriptTick);
+    const INT_PTR result =
+        DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
+    KillTimer(nullptr, timer);
+    UnhookWindowsHookEx(hook);
+    ActiveScript = nullptr;
+    PumpMessages();
+    EXPECT_FALSE(script.timedOut) << "stopped at step " << script.next << " of " << script.steps.size();
+    EXPECT_EQ(script.next, script.steps.size()) << "the script did not reach its end";
     ResetProgramState(std::string());
     return result;
 }

@@ -21,8 +21,6 @@ struct TestParent {
     ~TestParent();
 };
 
-void PumpMessages();
-
 // A 32-bit top-down bitmap selected into a memory context.
 struct Canvas {
     HDC dc = nullptr;
@@ -86,14 +84,12 @@ struct Script {
     HWND Dialog(const char* caption = nullptr) const;
 };
 
-// Runs open (which shows something modal) under the script; after 300 ticks
-// everything is cancelled. Fails the test when the script timed out or did
-// not reach its end.
-void RunScript(Script& script, const std::function<void()>& open);
-// The real main window (dialog 1001), the script started once it shows (a
-// script without steps leaves the window to the command line). The
-// program's state is reset before and after, the command line kept, and the
-// settings file placed at settingsPath. Returns the dialog's result.
+// The real main window (dialog 1001) run under the script, started once the
+// window shows (a script without steps leaves the window to the command
+// line); after 300 ticks everything is cancelled, and the test fails when the
+// script timed out or did not reach its end. The program's state is reset
+// before and after, the command line kept, and the settings file placed at
+// settingsPath. Returns the dialog's result.
 INT_PTR RunMainWindow(Script& script, const std::string& settingsPath);
 
 inline constexpr int kFileNameField = 0x047C;  // cmb13 of the Explorer-style dialogs
