@@ -18,21 +18,6 @@
 
 static constexpr char kSearch[] = "https://www.google.com/search?hl=en&q=";
 
-// A folder with the settings file's place, a song that uses Delay.dll and
-// Synth.dll, one without plug-ins, and a text file.
-struct SongFolder {
-    ScratchFolder folder;
-    std::string settings = folder.In("quorvel.cfg");
-    std::string withPlugins = folder.In("First Song.xml");
-    std::string withoutPlugins = folder.In("Second.xml");
-    std::string notes = folder.In("notes.txt");
-    SongFolder() {
-        WriteTextFile(withPlugins, SongXml({"Delay", "Synth"}));
-        WriteTextFile(withoutPlugins, SongXml({}));
-        WriteTextFile(notes, "not a song");
-    }
-};
-
 // A settings file as the program writes it: rectangle, an empty block, no
 // inventory.
 static std::string SettingsImage(LONG left, LONG top, LONG right, LONG bottom) {
@@ -169,10 +154,20 @@ TEST(MainWindowTest, SearchAddressDropsTheExtensionAndEncodesTheQuery) {
 
 // One session: drops, the tabs, the context menu, double-clicks on the
 // missing and unused lines, Reset and About; then, from an empty list, the
-// open commands through the pickers, the export and the configuration. The inventory, once it
-// comes: Delay.dll and Unused.dll; the first song uses Delay and Synth.
+// open commands through the pickers, the export and the configuration. The
+// inventory, once it comes: Delay.dll and Unused.dll; the first song uses
+// Delay and Synth.
 TEST(MainWindowTest, DropsTabsMenusDoubleClicksResetAboutPickersExportAndConfiguration) {
-    SongFolder songs;
+    // The settings file's place, a song that uses Delay.dll and Synth.dll, one
+    // without plug-ins, and a text file.
+    ScratchFolder folder;
+    const std::string settings = folder.In("quorvel.cfg"), notes = folder.In("notes.txt");
+    const std::string withPlugins = folder.In("First Song.xml"), withoutPlugins = folder.In("Second.xml");
+    WriteTextFile(withPlugins, SongXml({"Delay", "Synth"}));
+    WriteTextFile(withoutPlugins, SongXml({}));
+    WriteTextFile(notes, "not a song");
+    // For the configuration: plug-in folders with the test libraries, the
+    // registry's suggestion and a song judged by the inventory before the scan.
     ScratchFolder vstRoot;
     const std::string suggested = vstRoot.In("Suggested VST");
     const std::string vst = vstRoot.In("VST"), sub = vst + "\\Sub", waves = vstRoot.In("Waves");
@@ -205,12 +200,12 @@ TEST(MainWindowTest, DropsTabsMenusDoubleClicksResetAboutPickersExportAndConfigu
     WriteTextFile(vstRoot.In("Demo.xml"), SongXml({"Compressor"}));
     SetMachineValue(kVstRegistryKey, suggested, kVstRegistryValue);
 
-    const std::string nested = songs.folder.In("Nested");
+    const std::string nested = folder.In("Nested");
     CreateDirectoryA(nested.c_str(), nullptr);
     WriteTextFile(nested + "\\Deep.xml", SongXml({}));
-    const std::string subfolder = songs.folder.In("Folder");
+    const std::string subfolder = folder.In("Folder");
     CreateDirectoryA(subfolder.c_str(), nullptr);
-    const std::string longName = songs.folder.In("Long.xml");
+    const std::string longName = folder.In("Long.xml");
     WriteTextFile(longName, SongXml({std::string(400, 'A')}));
     Opened.clear();
     const ShellOpener previous = ShellOpen;
@@ -246,29 +241,29 @@ TEST(MainWindowTest, DropsTabsMenusDoubleClicksResetAboutPickersExportAndConfigu
         // one names no folder, so nothing opens.
         doubleClick(1, IDC_MISSING_LIST, 0);
         doubleClick(2, IDC_UNUSED_LIST, 0);
-        DropFiles(script.main, {songs.notes});
+        DropFiles(script.main, {notes});
     });
     menuAt(IDC_ERROR_LIST, true);  // only an error line
     script.Do([&] {
         // A path longer than the drop buffer is skipped, not read cut short
         // (which would name another file, here: an error line).
-        const std::string tooLong = songs.folder.In(std::string(300, 'a') + ".xml");
+        const std::string tooLong = folder.In(std::string(300, 'a') + ".xml");
         PluginSetAdd(InstalledPlugins, "Delay.dll", "C:\\VST");
         PluginSetAdd(InstalledPlugins, "Unused.dll", "C:\\VST\\More");
-        DropFiles(script.main, {songs.withPlugins, tooLong, subfolder, songs.withoutPlugins});
+        DropFiles(script.main, {withPlugins, tooLong, subfolder, withoutPlugins});
     });
     script.Do([&] {
         // The first song with its two plug-in rows, the second alone.
         EXPECT_EQ(script.Count(IDC_SONG_LIST), 4);
         std::vector<std::string> errors;
-        for (const std::string& path : {songs.notes, subfolder})
+        for (const std::string& path : {notes, subfolder})
             errors.push_back(std::string("Error: The specified file \"") + path +
                              "\" is no valid Renoise song or instrument!");
         EXPECT_EQ(ListTexts(script.Item(IDC_ERROR_LIST)), errors);
         EXPECT_EQ(script.Tab(), 3);
         EXPECT_TRUE(IsWindowEnabled(script.Item(IDC_EXPORT)));
         // A drop without new errors shows the songs, older errors or not.
-        DropFiles(script.main, {songs.withoutPlugins});
+        DropFiles(script.main, {withoutPlugins});
         EXPECT_EQ(script.Tab(), 0);
         EXPECT_EQ(script.Text(IDC_STATUS), StatusLine(2, 2, 1, 1, 2));
         // Each tab shows its list alone; the missing and unused ones are
@@ -341,7 +336,7 @@ TEST(MainWindowTest, DropsTabsMenusDoubleClicksResetAboutPickersExportAndConfigu
     auto gone = [&] { return script.Dialog() == nullptr; };
     script.Do([&] {
         PluginSetClear(InstalledPlugins);
-        std::strcpy(Settings.OpenFilesFolder, songs.folder.path.c_str());
+        std::strcpy(Settings.OpenFilesFolder, folder.path.c_str());
         PostMessageA(script.main, WM_COMMAND, IDC_OPEN_FILES, 0);
     });
     opened(2).Do([&] {
@@ -352,10 +347,10 @@ TEST(MainWindowTest, DropsTabsMenusDoubleClicksResetAboutPickersExportAndConfigu
     script.WaitUntil(gone).Do([&] {
         // The first song and its two plug-ins, then the second; notes.txt is skipped.
         EXPECT_EQ(script.Count(IDC_SONG_LIST), 3 + 1);
-        EXPECT_EQ(_stricmp(Settings.OpenFilesFolder, songs.folder.path.c_str()), 0) << Settings.OpenFilesFolder;
+        EXPECT_EQ(_stricmp(Settings.OpenFilesFolder, folder.path.c_str()), 0) << Settings.OpenFilesFolder;
         // Open Folder, cancelled while the errors tab is in front. (The
         // inventory comes after the songs: both plug-ins stay missing.)
-        DropFiles(script.main, {songs.notes});
+        DropFiles(script.main, {notes});
         PluginSetAdd(InstalledPlugins, "Delay.dll", "C:\\VST");
         PostMessageA(script.main, WM_COMMAND, IDM_OPEN_FOLDER, 0);
     });
@@ -364,14 +359,14 @@ TEST(MainWindowTest, DropsTabsMenusDoubleClicksResetAboutPickersExportAndConfigu
         EXPECT_EQ(script.Tab(), 0);
         EXPECT_EQ(script.Text(IDC_STATUS), StatusLine(1, 2, 2, 1, 1));
         // Open Folder confirmed on the remembered folder, subfolders included.
-        std::strcpy(Settings.OpenFolderPath, songs.folder.path.c_str());
+        std::strcpy(Settings.OpenFolderPath, folder.path.c_str());
         Settings.ScanSubfolders = 1;
         PostMessageA(script.main, WM_COMMAND, IDC_OPEN_FOLDER, 0);
     });
     // Wine's browser may still move its selection while it fills its tree:
     // the user points at the folder again before confirming.
     opened(4).Do([&] {
-        SendMessageA(script.Dialog(), BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(songs.folder.path.c_str()));
+        SendMessageA(script.Dialog(), BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(folder.path.c_str()));
     });
     script.Pause(2).Do([&] { PostMessageA(script.Dialog(), WM_COMMAND, IDOK, 0); }).WaitUntil(gone);
     // Added to what was listed: First Song (3 rows), Long (2), Second, Nested\Deep.
@@ -390,20 +385,20 @@ TEST(MainWindowTest, DropsTabsMenusDoubleClicksResetAboutPickersExportAndConfigu
         });
         script.WaitUntil([&] { return script.Dialog("Export") == nullptr; });
     };
-    const std::string report = songs.folder.In("report.txt");
+    const std::string report = folder.In("report.txt");
     std::string firstReport;
     script.Command(IDM_EXPORT).Answer("Export", IDCANCEL).Do([&] {
         EXPECT_STREQ(Settings.ExportFolder, "C:\\windows");
     });
-    exportAs(songs.folder.In("report"));
+    exportAs(folder.In("report"));
     script.Do([&] {
         firstReport = ReadTextFile(report);
-        EXPECT_NE(firstReport.find("1 - " + songs.withPlugins + "\r\n"), std::string::npos);
+        EXPECT_NE(firstReport.find("1 - " + withPlugins + "\r\n"), std::string::npos);
         WriteTextFile(report, "changed");
         script.answers.push_back(IDYES);
     });
     exportAs(report);
-    script.Do([&] { EXPECT_EQ(Settings.ExportFolder, songs.folder.path); });
+    script.Do([&] { EXPECT_EQ(Settings.ExportFolder, folder.path); });
     // The configuration: the registry's suggestion, which Cancel keeps; the
     // switches and "..." of the folder rows, OK with no folder on; then a scan.
     OpenConfiguration(script).Do([&] {
@@ -477,11 +472,11 @@ TEST(MainWindowTest, DropsTabsMenusDoubleClicksResetAboutPickersExportAndConfigu
         EXPECT_FALSE(IsWindowEnabled(script.Item(IDC_EXPORT)));
         EXPECT_EQ(script.Text(IDC_STATUS), StatusLine(4, 0, 0, 0, 2));
     });
-    EXPECT_EQ(RunMainWindow(script.Close(), songs.settings), 0);
+    EXPECT_EQ(RunMainWindow(script.Close(), settings), 0);
     ShellOpen = previous;
     for (const std::string& key : keys) RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str());
     // The scan and the close stored the inventory and the settings.
-    const std::string bytes = ReadTextFile(songs.settings);
+    const std::string bytes = ReadTextFile(settings);
     int32_t rect[4] = {};
     AppSettings stored = {};
     PluginSet inventory;
