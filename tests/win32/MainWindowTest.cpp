@@ -200,12 +200,9 @@ TEST(MainWindowTest, DropsTabsMenusDoubleClicksResetAboutPickersExportAndConfigu
     WriteTextFile(vstRoot.In("Demo.xml"), SongXml({"Compressor"}));
     SetMachineValue(kVstRegistryKey, suggested, kVstRegistryValue);
 
-    const std::string nested = folder.In("Nested");
-    CreateDirectoryA(nested.c_str(), nullptr);
+    const std::string nested = folder.In("Nested"), subfolder = folder.In("Folder"), longName = folder.In("Long.xml");
+    for (const std::string& path : {nested, subfolder}) CreateDirectoryA(path.c_str(), nullptr);
     WriteTextFile(nested + "\\Deep.xml", SongXml({}));
-    const std::string subfolder = folder.In("Folder");
-    CreateDirectoryA(subfolder.c_str(), nullptr);
-    const std::string longName = folder.In("Long.xml");
     WriteTextFile(longName, SongXml({std::string(400, 'A')}));
     Opened.clear();
     const ShellOpener previous = ShellOpen;
