@@ -1,6 +1,6 @@
-// The window's parts outside a session: the hyperlink control, centring over
-// the owner, the help file's place and the song rows. The About box and the
-// songs list themselves open in the main window's session.
+// The window's controls and helpers outside a session: the hyperlink control,
+// centring over the owner, the help file's place and the song rows. The About
+// box and the songs list themselves open in the main window's session.
 #include <gtest/gtest.h>
 
 #include <cstring>
