@@ -50,17 +50,9 @@ struct Round {
     }
 };
 
-// The state of "Reset" in the open context menu; 0 when no menu is open.
-static UINT ResetState() {
-    HWND menu = OpenPopupMenu();
-    if (!menu) return 0;
-    return GetMenuState(reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0)), IDM_RESET, MF_BYCOMMAND);
-}
-
 TEST(LongRunTest, TwentyRoundsGiveTheSameResultsWithoutMemoryCreeping) {
     ScratchFolder folder;
     const SoakCollection collection = WriteSoakCollection(folder.In("songs"));
-    const std::vector<std::string>& files = collection.files;
     const size_t songs = collection.songs, broken = collection.broken;
 
     Script script;
@@ -73,21 +65,17 @@ TEST(LongRunTest, TwentyRoundsGiveTheSameResultsWithoutMemoryCreeping) {
         PluginSetAdd(InstalledPlugins, "Unused.dll", "C:\\VST\\More");
     });
     for (Round& round : rounds) {
-        script.Do([&] { DropFiles(script.main, files); })
+        script.Do([&] { DropFiles(script.main, collection.files); })
             .Do([&] {
                 round.Record(script);
-                // A right click in the songs list, as the user asks for "Reset".
-                RECT area = {};
-                GetWindowRect(script.Item(IDC_SONG_LIST), &area);
-                PostMessageA(script.main, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(script.Item(IDC_SONG_LIST)),
-                             MAKELPARAM(area.left + 20, area.top + 20));
+                AskContextMenu(script.main, IDC_SONG_LIST);  // a right click, as the user asks for "Reset"
             })
             .WaitUntil([] { return OpenPopupMenu() != nullptr; })
             .Do([&] {
-                EXPECT_EQ(ResetState() & MF_GRAYED, 0u);
+                EXPECT_EQ(PopupItemState(IDM_RESET) & MF_GRAYED, 0u);
                 PressKey(OpenPopupMenu(), VK_DOWN);  // "Reset" is the first item
             })
-            .WaitUntil([] { return (ResetState() & MF_HILITE) != 0; })
+            .WaitUntil([] { return (PopupItemState(IDM_RESET) & MF_HILITE) != 0; })
             .Do([] { PressKey(OpenPopupMenu(), VK_RETURN); })
             .WaitUntil([&] { return OpenPopupMenu() == nullptr && script.Count(IDC_SONG_LIST) == 0; });
     }

@@ -11,35 +11,12 @@
 
 #include "core/PluginSet.h"
 #include "settings/SettingsFile.h"
+#include "ui/ConfigDialog.h"
 #include "ui/Hyperlink.h"
 #include "ui/resource.h"
 #include "win32/Win32Support.h"
 
 static constexpr char kSearch[] = "https://www.google.com/search?hl=en&q=";
-
-// Whether the window stands where CenterOnParent puts it on the desktop.
-static bool CentredOnScreen(HWND window) {
-    RECT desktop = {}, placed = {};
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    GetWindowRect(window, &placed);
-    return placed.left == (desktop.right - (placed.right - placed.left)) / 2 &&
-           placed.top == (desktop.bottom - (placed.bottom - placed.top)) / 2;
-}
-
-// A folder with the settings file's place, a song that uses Delay.dll and
-// Synth.dll, one without plug-ins, and a text file.
-struct SongFolder {
-    ScratchFolder folder;
-    std::string settings = folder.In("quorvel.cfg");
-    std::string withPlugins = folder.In("First Song.xml");
-    std::string withoutPlugins = folder.In("Second.xml");
-    std::string notes = folder.In("notes.txt");
-    SongFolder() {
-        WriteTextFile(withPlugins, SongXml("First", {"Delay", "Synth"}));
-        WriteTextFile(withoutPlugins, SongXml("Second", {}));
-        WriteTextFile(notes, "not a song");
-    }
-};
 
 // A settings file as the program writes it: rectangle, an empty block, no
 // inventory.
@@ -53,7 +30,8 @@ static std::string SettingsImage(LONG left, LONG top, LONG right, LONG bottom) {
 // What every start shows, wherever the window stands.
 static void CheckFreshWindow(const Script& script) {
     EXPECT_EQ(WindowText(script.main), "Quorvel - 1.1");
-    EXPECT_EQ(script.Text(IDC_STATUS), StatusLine(-1, 0, 0, 0, 0));
+    EXPECT_EQ(script.Text(IDC_STATUS), "Installed VST plugins: n/a - Collected VST plugins: 0 - Missing plugins: n/a - "
+                                       "Unused plugins: n/a - Errors: 0");
     EXPECT_FALSE(IsWindowEnabled(script.Item(IDC_EXPORT)));
     // The dialog keeps the size of its template.
     RECT client = {}, units = {0, 0, 467, 310};
@@ -120,7 +98,7 @@ TEST(MainWindowTest, StartsWhereItCanBeSeenStaysOnEnterAndEscapeAndStoresItsPlac
         RECT placed = {};
         script.Do([&] {
             GetWindowRect(script.main, &placed);
-            EXPECT_TRUE(c.centred ? CentredOnScreen(script.main) : placed.left == 40 && placed.top == 30);
+            EXPECT_TRUE(c.centred ? CentredOver(script.main, nullptr) : placed.left == 40 && placed.top == 30);
             CheckFreshWindow(script);
             PressKey(GetFocus() ? GetFocus() : script.main, VK_RETURN);
             PressKey(GetFocus() ? GetFocus() : script.main, VK_ESCAPE);
@@ -141,18 +119,91 @@ TEST(MainWindowTest, StartsWhereItCanBeSeenStaysOnEnterAndEscapeAndStoresItsPlac
     }
 }
 
+static constexpr char kCaption[] = "Quorvel Configuration";
+
+// Sets a default value (or, with a value name, that value) below HKLM. The
+// keys are removed by the caller: the prefix outlives the test.
+static void SetMachineValue(const std::string& key, const std::string& text, const char* name = nullptr) {
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
+static std::vector<std::string> Names(const PluginSet& set) {
+    std::vector<std::string> names;
+    for (const auto& member : set.members) names.push_back(member.second.name);
+    return names;
+}
+
+static Script& OpenConfiguration(Script& script) { return script.Command(IDC_CONFIGURATION).Await(kCaption); }
+
 static std::vector<std::pair<std::string, std::string>> Opened;
 static void RecordOpen(const char* verb, const char* target) { Opened.emplace_back(verb, target); }
 
+TEST(MainWindowTest, SearchAddressDropsTheExtensionAndEncodesTheQuery) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Delay.dll", "Delay"},
+        {"My Synth.dll", "My+Synth"},
+        {"v1.5 beta", "v1.5+beta"},              // a "." followed by a blank starts no extension
+        {"Dir\\Name.x\\y", "Dir%5CName.x%5Cy"},  // nor one followed by a backslash
+        {"A&B=C#D%E+F?~_-.dll", "A%26B%3DC%23D%25E%2BF%3F~_-"},
+        {"Tab\there", "Tab%09here"},
+        {"Caf\xC3\xA9.dll", "Caf%C3%A9"},
+        {"", ""},
+    };
+    for (const auto& [line, query] : cases) EXPECT_EQ(BuildSearchAddress(line), std::string(kSearch) + query) << line;
+}
+
 // One session: drops, the tabs, the context menu, double-clicks on the
-// missing and unused lines, Reset and About. The inventory, once it comes:
-// Delay.dll and Unused.dll; the first song uses Delay and Synth.
-TEST(MainWindowTest, DropsTabsContextMenuDoubleClicksResetAndAbout) {
-    SongFolder songs;
-    const std::string subfolder = songs.folder.In("Folder");
-    CreateDirectoryA(subfolder.c_str(), nullptr);
-    const std::string longName = songs.folder.In("Long.xml");
-    WriteTextFile(longName, SongXml("Long", {std::string(400, 'A')}));
+// missing and unused lines, Reset and About; then, from an empty list, the
+// open commands through the pickers, the export and the configuration. The
+// inventory, once it comes: Delay.dll and Unused.dll; the first song uses
+// Delay and Synth.
+TEST(MainWindowTest, DropsTabsMenusDoubleClicksResetAboutPickersExportAndConfiguration) {
+    // The settings file's place, a song that uses Delay.dll and Synth.dll, one
+    // without plug-ins, and a text file.
+    ScratchFolder folder;
+    const std::string settings = folder.In("quorvel.cfg"), notes = folder.In("notes.txt");
+    const std::string withPlugins = folder.In("First Song.xml"), withoutPlugins = folder.In("Second.xml");
+    WriteTextFile(withPlugins, SongXml({"Delay", "Synth"}));
+    WriteTextFile(withoutPlugins, SongXml({}));
+    WriteTextFile(notes, "not a song");
+    // For the configuration: plug-in folders with the test libraries, the
+    // registry's suggestion and a song judged by the inventory before the scan.
+    ScratchFolder vstRoot;
+    const std::string suggested = vstRoot.In("Suggested VST");
+    const std::string vst = vstRoot.In("VST"), sub = vst + "\\Sub", waves = vstRoot.In("Waves");
+    for (const std::string& path : {vst, sub, waves}) CreateDirectoryA(path.c_str(), nullptr);
+    const std::pair<const char*, std::string> copies[] = {
+        {"vst_plugin_main.dll", vst + "\\Compressor.dll"},
+        {"vst_main.dll", sub + "\\Synth Main.dll"},
+        {"no_entry.dll", vst + "\\Helper.dll"},
+        {"wave_shell.dll", vst + "\\WaveShell1-VST 9.2_x64.dll"},
+        {"wave_shell.dll", sub + "\\My-WAVESHELL-VST.dll"},
+        {"wave_shell.dll", waves + "\\WaveShell-VST3.dll"},
+        {"register_only.dll", waves + "\\Registrar.dll"},
+    };
+    for (const auto& [library, target] : copies)
+        ASSERT_TRUE(CopyFileA(BesideSelf(std::string("testdlls\\") + library).c_str(), target.c_str(), FALSE));
+    WriteTextFile(vst + "\\Readme.dll", "not a library");
+    // Registered COM classes as a Waves installer leaves them.
+    const std::pair<const char*, std::string> classes[] = {
+        {"Waves Q10 Stereo (test)", waves + "\\WaveShell-VST3.dll"},
+        {"Waves C1 comp (test)", waves + "\\WaveShell-VST3.dll"},
+        {"waves unverified (test)", waves + "\\Registrar.dll"},
+    };
+    std::vector<std::string> keys = {kVstRegistryKey};
+    for (const auto& [description, library] : classes) {
+        keys.push_back("Software\\Classes\\CLSID\\{51A0C5E0-7E57-4000-8000-00000000000");
+        keys.back().append(1, static_cast<char>('0' + keys.size())).append("}");
+        SetMachineValue(keys.back(), description);
+        SetMachineValue(keys.back() + "\\InprocServer32", library);
+    }
+    WriteTextFile(vstRoot.In("Demo.xml"), SongXml({"Compressor"}));
+    SetMachineValue(kVstRegistryKey, suggested, kVstRegistryValue);
+
+    const std::string nested = folder.In("Nested"), subfolder = folder.In("Folder"), longName = folder.In("Long.xml");
+    for (const std::string& path : {nested, subfolder}) CreateDirectoryA(path.c_str(), nullptr);
+    WriteTextFile(nested + "\\Deep.xml", SongXml({}));
+    WriteTextFile(longName, SongXml({std::string(400, 'A')}));
     Opened.clear();
     const ShellOpener previous = ShellOpen;
     ShellOpen = RecordOpen;
@@ -161,25 +212,13 @@ TEST(MainWindowTest, DropsTabsContextMenuDoubleClicksResetAndAbout) {
     // request), then records whether it opened and with which items grayed.
     std::vector<std::string> menus;
     auto menuAt = [&](int id, bool point) {
-        script
-            .Do([&script, id, point] {
-                RECT area = {};
-                GetWindowRect(script.Item(id), &area);
-                const LPARAM where = point ? MAKELPARAM(area.left + 20, area.top + 20) : MAKELPARAM(-1, -1);
-                PostMessageA(script.main, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(script.Item(id)), where);
-            })
-            .Pause(2)
-            .Do([&menus] {
-                std::string states = "closed";
-                if (HWND menu = OpenPopupMenu()) {
-                    HMENU items = reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0));
-                    states = "open";
-                    for (UINT item : {IDM_RESET, IDM_EXPORT, IDM_ABOUT})
-                        states += GetMenuState(items, item, MF_BYCOMMAND) & MF_GRAYED ? " grayed" : " enabled";
-                    EndMenu();
-                }
-                menus.push_back(states);
-            });
+        script.Do([&script, id, point] { AskContextMenu(script.main, id, point); }).Pause(2).Do([&menus] {
+            std::string states = OpenPopupMenu() ? "open" : "closed";
+            for (UINT item : {IDM_RESET, IDM_EXPORT, IDM_ABOUT})
+                if (OpenPopupMenu()) states += PopupItemState(item) & MF_GRAYED ? " grayed" : " enabled";
+            EndMenu();
+            menus.push_back(states);
+        });
     };
     auto doubleClick = [&](int tab, int id, int line) {
         ClickTab(script.main, tab);
@@ -199,29 +238,29 @@ TEST(MainWindowTest, DropsTabsContextMenuDoubleClicksResetAndAbout) {
         // one names no folder, so nothing opens.
         doubleClick(1, IDC_MISSING_LIST, 0);
         doubleClick(2, IDC_UNUSED_LIST, 0);
-        DropFiles(script.main, {songs.notes});
+        DropFiles(script.main, {notes});
     });
     menuAt(IDC_ERROR_LIST, true);  // only an error line
     script.Do([&] {
         // A path longer than the drop buffer is skipped, not read cut short
         // (which would name another file, here: an error line).
-        const std::string tooLong = songs.folder.In(std::string(300, 'a') + ".xml");
+        const std::string tooLong = folder.In(std::string(300, 'a') + ".xml");
         PluginSetAdd(InstalledPlugins, "Delay.dll", "C:\\VST");
         PluginSetAdd(InstalledPlugins, "Unused.dll", "C:\\VST\\More");
-        DropFiles(script.main, {songs.withPlugins, tooLong, subfolder, songs.withoutPlugins});
+        DropFiles(script.main, {withPlugins, tooLong, subfolder, withoutPlugins});
     });
     script.Do([&] {
         // The first song with its two plug-in rows, the second alone.
         EXPECT_EQ(script.Count(IDC_SONG_LIST), 4);
         std::vector<std::string> errors;
-        for (const std::string& path : {songs.notes, subfolder})
+        for (const std::string& path : {notes, subfolder})
             errors.push_back(std::string("Error: The specified file \"") + path +
                              "\" is no valid Renoise song or instrument!");
         EXPECT_EQ(ListTexts(script.Item(IDC_ERROR_LIST)), errors);
         EXPECT_EQ(script.Tab(), 3);
         EXPECT_TRUE(IsWindowEnabled(script.Item(IDC_EXPORT)));
         // A drop without new errors shows the songs, older errors or not.
-        DropFiles(script.main, {songs.withoutPlugins});
+        DropFiles(script.main, {withoutPlugins});
         EXPECT_EQ(script.Tab(), 0);
         EXPECT_EQ(script.Text(IDC_STATUS), StatusLine(2, 2, 1, 1, 2));
         // Each tab shows its list alone; the missing and unused ones are
@@ -257,11 +296,8 @@ TEST(MainWindowTest, DropsTabsContextMenuDoubleClicksResetAndAbout) {
     // banner black with white text; only Enter ends it.
     script.Command(IDM_ABOUT).Await("About Quorvel").Pause(1).Do([&] {
         HWND about = script.Dialog("About Quorvel");
-        RECT placed = {}, main = {}, banner = {};
-        GetWindowRect(about, &placed);
-        GetWindowRect(script.main, &main);
-        EXPECT_EQ(placed.left, main.left + (main.right - main.left - (placed.right - placed.left)) / 2);
-        EXPECT_EQ(placed.top, main.top + (main.bottom - main.top - (placed.bottom - placed.top)) / 2);
+        EXPECT_TRUE(CentredOver(about, script.main));
+        RECT banner = {};
         const HFONT font = reinterpret_cast<HFONT>(SendMessageA(about, WM_GETFONT, 0, 0));
         for (int id : {IDC_LINK_AUTHOR, IDC_LINK_TRACKER, IDC_LINK_ARTIST})
             EXPECT_TRUE(SizedToText(GetDlgItem(about, id), font)) << id;
@@ -290,51 +326,14 @@ TEST(MainWindowTest, DropsTabsContextMenuDoubleClicksResetAndAbout) {
         PressKey(GetFocus() ? GetFocus() : script.Dialog(), VK_RETURN);
     });
     script.WaitUntil([&] { return script.Dialog("About Quorvel") == nullptr; });
-    EXPECT_EQ(RunMainWindow(script.Close(), songs.settings), 0);
-    ShellOpen = previous;
-    EXPECT_TRUE(script.boxes.empty());
-    EXPECT_EQ(menus, (std::vector<std::string>{"open grayed grayed enabled", "closed", "closed",
-                                               "open grayed grayed enabled", "open enabled enabled enabled"}));
-    const std::string search = kSearch;
-    EXPECT_EQ(Opened, (std::vector<std::pair<std::string, std::string>>{
-                          {"open", search + "Please+configure+your+plugin+folders+first"},
-                          {"open", search + "Synth"},
-                          {"open", search},
-                          {"explore", "C:\\VST\\More"},
-                          {"open", search + std::string(259, 'A')},  // before "Synth.dll" in set order
-                      }));
-}
-
-TEST(MainWindowTest, SearchAddressDropsTheExtensionAndEncodesTheQuery) {
-    const struct {
-        const char* line;
-        const char* query;
-    } cases[] = {
-        {"Delay.dll", "Delay"},
-        {"My Synth.dll", "My+Synth"},
-        {"v1.5 beta", "v1.5+beta"},              // a "." followed by a blank starts no extension
-        {"Dir\\Name.x\\y", "Dir%5CName.x%5Cy"},  // nor one followed by a backslash
-        {"A&B=C#D%E+F?~_-.dll", "A%26B%3DC%23D%25E%2BF%3F~_-"},
-        {"Tab\there", "Tab%09here"},
-        {"Caf\xC3\xA9.dll", "Caf%C3%A9"},
-        {"", ""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(BuildSearchAddress(c.line), std::string(kSearch) + c.query) << c.line;
-}
-
-TEST(MainWindowTest, OpenCommandsReadWhatThePickersChoose) {
-    SongFolder songs;
-    const std::string nested = songs.folder.In("Nested");
-    CreateDirectoryA(nested.c_str(), nullptr);
-    WriteTextFile(nested + "\\Deep.xml", SongXml("Deep", {}));
-    Script script;
     // Waits until a picker is open, and lets it settle.
     auto opened = [&](int settle) -> Script& {
         return script.WaitUntil([&] { return script.Dialog() != nullptr; }).Pause(settle);
     };
     auto gone = [&] { return script.Dialog() == nullptr; };
     script.Do([&] {
-        std::strcpy(Settings.OpenFilesFolder, songs.folder.path.c_str());
+        PluginSetClear(InstalledPlugins);
+        std::strcpy(Settings.OpenFilesFolder, folder.path.c_str());
         PostMessageA(script.main, WM_COMMAND, IDC_OPEN_FILES, 0);
     });
     opened(2).Do([&] {
@@ -345,10 +344,10 @@ TEST(MainWindowTest, OpenCommandsReadWhatThePickersChoose) {
     script.WaitUntil(gone).Do([&] {
         // The first song and its two plug-ins, then the second; notes.txt is skipped.
         EXPECT_EQ(script.Count(IDC_SONG_LIST), 3 + 1);
-        EXPECT_EQ(_stricmp(Settings.OpenFilesFolder, songs.folder.path.c_str()), 0) << Settings.OpenFilesFolder;
+        EXPECT_EQ(_stricmp(Settings.OpenFilesFolder, folder.path.c_str()), 0) << Settings.OpenFilesFolder;
         // Open Folder, cancelled while the errors tab is in front. (The
         // inventory comes after the songs: both plug-ins stay missing.)
-        DropFiles(script.main, {songs.notes});
+        DropFiles(script.main, {notes});
         PluginSetAdd(InstalledPlugins, "Delay.dll", "C:\\VST");
         PostMessageA(script.main, WM_COMMAND, IDM_OPEN_FOLDER, 0);
     });
@@ -357,18 +356,146 @@ TEST(MainWindowTest, OpenCommandsReadWhatThePickersChoose) {
         EXPECT_EQ(script.Tab(), 0);
         EXPECT_EQ(script.Text(IDC_STATUS), StatusLine(1, 2, 2, 1, 1));
         // Open Folder confirmed on the remembered folder, subfolders included.
-        std::strcpy(Settings.OpenFolderPath, songs.folder.path.c_str());
+        std::strcpy(Settings.OpenFolderPath, folder.path.c_str());
         Settings.ScanSubfolders = 1;
         PostMessageA(script.main, WM_COMMAND, IDC_OPEN_FOLDER, 0);
     });
     // Wine's browser may still move its selection while it fills its tree:
     // the user points at the folder again before confirming.
     opened(4).Do([&] {
-        SendMessageA(script.Dialog(), BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(songs.folder.path.c_str()));
+        SendMessageA(script.Dialog(), BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(folder.path.c_str()));
     });
     script.Pause(2).Do([&] { PostMessageA(script.Dialog(), WM_COMMAND, IDOK, 0); }).WaitUntil(gone);
-    // Added to what was listed: First Song (3 rows), Second, Nested\Deep.
-    script.Do([&] { EXPECT_EQ(script.Count(IDC_SONG_LIST), 4 + 3 + 1 + 1); });
-    EXPECT_EQ(RunMainWindow(script.Close(), songs.settings), 0);
-    EXPECT_TRUE(script.boxes.empty());
+    // Added to what was listed: First Song (3 rows), Long (2), Second, Nested\Deep.
+    script.Do([&] {
+        EXPECT_EQ(script.Count(IDC_SONG_LIST), 4 + 3 + 2 + 1 + 1);
+        std::strcpy(Settings.ExportFolder, "C:\\windows");
+    });
+    // The export: a cancel keeps the folder, a chosen name gets the
+    // extension, and replacing a file asks first (the system's question).
+    auto exportAs = [&](const std::string& name) {
+        script.Command(IDC_EXPORT).Await("Export").Pause(2).Do([&, name] {
+            HWND dialog = script.Dialog("Export");
+            EXPECT_TRUE(CentredOver(dialog, script.main));
+            SetDlgItemTextA(dialog, kFileNameField, name.c_str());
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        script.WaitUntil([&] { return script.Dialog("Export") == nullptr; });
+    };
+    const std::string report = folder.In("report.txt");
+    std::string firstReport;
+    script.Command(IDM_EXPORT).Answer("Export", IDCANCEL).Do([&] {
+        EXPECT_STREQ(Settings.ExportFolder, "C:\\windows");
+    });
+    exportAs(folder.In("report"));
+    script.Do([&] {
+        firstReport = ReadTextFile(report);
+        EXPECT_NE(firstReport.find("1 - " + withPlugins + "\r\n"), std::string::npos);
+        WriteTextFile(report, "changed");
+        script.answers.push_back(IDYES);
+    });
+    exportAs(report);
+    script.Do([&] { EXPECT_EQ(Settings.ExportFolder, folder.path); });
+    // The configuration: the registry's suggestion, which Cancel keeps; the
+    // switches and "..." of the folder rows, OK with no folder on; then a scan.
+    OpenConfiguration(script).Do([&] {
+        HWND dialog = script.Dialog(kCaption);
+        EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_VST1_PATH)), suggested);
+        EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_VST2_PATH)), "");
+        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_VST1_ENABLED), BST_CHECKED);
+        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_VST2_ENABLED), BST_UNCHECKED);
+        for (int id : {IDC_VST1_PATH, IDC_VST1_BROWSE, IDC_VST2_PATH, IDC_VST2_BROWSE})
+            EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
+    });
+    // Cancel undid nothing.
+    script.Answer(kCaption, IDCANCEL).Do([&] {
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kVstRegistryKey);
+        EXPECT_EQ(Settings.VstFolder1Enabled, 1u);
+        EXPECT_EQ(Settings.VstFolder1, suggested);
+        PluginSetAdd(InstalledPlugins, "Old.dll", "C:\\Old");
+        Settings.ScanSubfolders = 1;
+        std::strcpy(Settings.VstFolder1, "C:\\Plugins");
+        Settings.VstFolder2Enabled = 1;  // on, but no folder chosen
+    });
+    OpenConfiguration(script).Do([&] {
+        HWND dialog = script.Dialog(kCaption);
+        auto click = [dialog](int id) { SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0); };
+        EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_VST1_PATH)), "C:\\Plugins");
+        click(IDC_VST1_ENABLED);  // off: empty and disabled, the path kept
+        EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_VST1_PATH)), "");
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_VST1_BROWSE)));
+        EXPECT_EQ(Settings.VstFolder1Enabled, 0u);
+        EXPECT_STREQ(Settings.VstFolder1, "C:\\Plugins");
+        click(IDC_VST1_ENABLED);  // on again: the path is back
+        EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_VST1_PATH)), "C:\\Plugins");
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_VST1_BROWSE)));
+        click(IDC_VST1_ENABLED);
+        click(IDC_SCAN_SUBFOLDERS);
+        // "..." of row 2, with the folder browser confirmed.
+        std::strcpy(Settings.VstFolder2, vstRoot.path.c_str());
+        PostMessageA(dialog, WM_COMMAND, IDC_VST2_BROWSE, 0);
+    });
+    script.WaitUntil([&] { return script.Dialog() != script.Dialog(kCaption); })
+        .Pause(4)
+        .Do([&] { PostMessageA(script.Dialog(), WM_COMMAND, IDOK, 0); })
+        .WaitUntil([&] { return script.Dialog() == script.Dialog(kCaption); })
+        .Do([&] {
+            // What the picker chose is the setting and the field alike.
+            const std::string browsed = WindowText(GetDlgItem(script.Dialog(kCaption), IDC_VST2_PATH));
+            EXPECT_FALSE(browsed.empty());
+            EXPECT_EQ(browsed, Settings.VstFolder2);
+            Settings.VstFolder2[0] = '\0';
+        })
+        .Answer(kCaption, IDOK)
+        .Do([&] {
+            EXPECT_EQ(Settings.ScanSubfolders, 0u);
+            EXPECT_EQ(Settings.VstFolder2Enabled, 0u);  // on without a folder: turned off
+            EXPECT_TRUE(InstalledPlugins.members.empty());  // no folder on: the inventory is emptied
+            DropFiles(script.main, {vstRoot.In("Demo.xml"), vstRoot.In("nothing.txt")});
+            Settings.VstFolder1Enabled = 1;
+            std::strcpy(Settings.VstFolder1, vst.c_str());
+        });
+    const std::vector<std::string> expected = {"Compressor.dll", "Synth Main.dll", "Waves C1 comp (test)",
+                                               "Waves Q10 Stereo (test)"};
+    OpenConfiguration(script).Answer(kCaption, IDOK).Do([&] {
+        EXPECT_EQ(Names(InstalledPlugins), expected);
+        const PluginRecord* compressor = PluginSetFind(InstalledPlugins, "Compressor.dll");
+        const PluginRecord* c1 = PluginSetFind(InstalledPlugins, "Waves C1 comp (test)");
+        EXPECT_EQ(compressor ? compressor->folder : "", vst);
+        EXPECT_EQ(c1 ? c1->folder : "", waves);
+        // The songs were judged against the old inventory: gone; the errors stay.
+        EXPECT_EQ(script.Count(IDC_SONG_LIST), 0);
+        EXPECT_EQ(script.Count(IDC_ERROR_LIST), 2);
+        EXPECT_FALSE(IsWindowEnabled(script.Item(IDC_EXPORT)));
+        EXPECT_EQ(script.Text(IDC_STATUS), StatusLine(4, 0, 0, 0, 2));
+    });
+    EXPECT_EQ(RunMainWindow(script.Close(), settings), 0);
+    ShellOpen = previous;
+    for (const std::string& key : keys) RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str());
+    // The scan and the close stored the inventory and the settings.
+    const std::string bytes = ReadTextFile(settings);
+    int32_t rect[4] = {};
+    AppSettings stored = {};
+    PluginSet inventory;
+    SettingsParse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), rect, stored, inventory);
+    EXPECT_EQ(Names(inventory), expected);
+    EXPECT_EQ(stored.VstFolder1, vst);
+    EXPECT_EQ(stored.VstFolder1Enabled, 1u);
+    EXPECT_EQ(stored.VstFolder2Enabled, 0u);
+    EXPECT_EQ(stored.ScanSubfolders, 0u);
+    EXPECT_EQ(menus, (std::vector<std::string>{"open grayed grayed enabled", "closed", "closed",
+                                               "open grayed grayed enabled", "open enabled enabled enabled"}));
+    const std::string search = kSearch;
+    EXPECT_EQ(Opened, (std::vector<std::pair<std::string, std::string>>{
+                          {"open", search + "Please+configure+your+plugin+folders+first"},
+                          {"open", search + "Synth"},
+                          {"open", search},
+                          {"explore", "C:\\VST\\More"},
+                          {"open", search + std::string(259, 'A')},  // before "Synth.dll" in set order
+                      }));
+    // Only the system's own question, with the dialog's title as caption.
+    ASSERT_EQ(script.boxes.size(), 1u);
+    EXPECT_EQ(script.boxes[0].caption, "Export");
+    EXPECT_NE(script.boxes[0].text.find("replace"), std::string::npos) << script.boxes[0].text;
+    EXPECT_EQ(ReadTextFile(report), firstReport);
 }

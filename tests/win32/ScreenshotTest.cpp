@@ -26,12 +26,10 @@ static bool CaptureWindow(HWND window, const std::string& path) {
     BitBlt(canvas.dc, 0, 0, canvas.width, canvas.height, screen, area.left, area.top, SRCCOPY);
     ReleaseDC(nullptr, screen);
     GdiFlush();
-    BITMAPINFOHEADER info = {sizeof info, canvas.width, -canvas.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    info.biSizeImage = static_cast<DWORD>(canvas.width * canvas.height * 4);
-    BITMAPFILEHEADER header = {};
-    header.bfType = 0x4D42;  // "BM"
-    header.bfOffBits = sizeof header + sizeof info;
-    header.bfSize = header.bfOffBits + info.biSizeImage;
+    const DWORD size = static_cast<DWORD>(canvas.width * canvas.height * 4);
+    const BITMAPINFOHEADER info = {sizeof info, canvas.width, -canvas.height, 1, 32, BI_RGB, size, 0, 0, 0, 0};
+    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof info;
+    const BITMAPFILEHEADER header = {0x4D42, offset + size, 0, 0, offset};  // "BM"
     std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
     bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
     // Opaque: BitBlt leaves the alpha bytes at zero, which readers take as transparent.
@@ -43,14 +41,9 @@ static bool CaptureWindow(HWND window, const std::string& path) {
     return FileExists(path);
 }
 
-static std::string Environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
 TEST(ScreenshotTest, DISABLED_MainWindowTabsAndDialogs) {
-    const std::string example = Environment("QUORVEL_EXAMPLE");
-    const std::string out = Environment("QUORVEL_SCREENSHOTS");
+    auto environment = [](const char* name) { return std::string(std::getenv(name) ? std::getenv(name) : ""); };
+    const std::string example = environment("QUORVEL_EXAMPLE"), out = environment("QUORVEL_SCREENSHOTS");
     ASSERT_FALSE(example.empty() || out.empty()) << "QUORVEL_EXAMPLE and QUORVEL_SCREENSHOTS must be set";
     ParseCommandLine(("/p:" + example + "\\songs /s+").c_str());
 

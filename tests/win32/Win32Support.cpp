@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -17,9 +18,18 @@
 #include "core/PluginSet.h"
 #include "core/Results.h"
 #include "settings/SettingsFile.h"
+#include "support/SongXmlWriter.h"
 #include "ui/MainWindow.h"
 #include "ui/SongRows.h"
 #include "ui/resource.h"
+
+static void PumpMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
 
 static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* parent = reinterpret_cast<TestParent*>(GetWindowLongPtrA(window, GWLP_USERDATA));
@@ -45,14 +55,6 @@ TestParent::TestParent(int x, int y, int width, int height, DWORD style) {
 TestParent::~TestParent() {
     DestroyWindow(window);
     PumpMessages();
-}
-
-void PumpMessages() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
 }
 
 Canvas::Canvas(int w, int h, COLORREF fill) : width(w), height(h) {
@@ -115,14 +117,17 @@ bool SizedToText(HWND window, HFONT font) {
 }
 
 std::string StatusLine(int installed, int collected, int missing, int unused, int errors) {
-    char text[200] = {};
-    if (installed < 0)
-        std::snprintf(text, sizeof text, "Installed VST plugins: n/a - Collected VST plugins: %d - Missing plugins: "
-                      "n/a - Unused plugins: n/a - Errors: %d", collected, errors);
-    else
-        std::snprintf(text, sizeof text, "Installed plugins: %d - Collected plugins: %d - Missing plugins: %d - "
-                      "Unused plugins: %d - Errors: %d", installed, collected, missing, unused, errors);
-    return text;
+    auto n = [](int count) { return std::to_string(count); };
+    return "Installed plugins: " + n(installed) + " - Collected plugins: " + n(collected) + " - Missing plugins: " +
+           n(missing) + " - Unused plugins: " + n(unused) + " - Errors: " + n(errors);
+}
+
+bool CentredOver(HWND window, HWND owner) {
+    RECT placed = {}, over = {};
+    GetWindowRect(window, &placed);
+    GetWindowRect(owner ? owner : GetDesktopWindow(), &over);
+    return placed.left == over.left + (over.right - over.left - (placed.right - placed.left)) / 2 &&
+           placed.top == over.top + (over.bottom - over.top - (placed.bottom - placed.top)) / 2;
 }
 
 static std::string ClassOf(HWND window) {
@@ -131,17 +136,12 @@ static std::string ClassOf(HWND window) {
     return name;
 }
 
-static BOOL CALLBACK CheckChild(HWND child, LPARAM plain) {
-    const std::string name = ClassOf(child);
-    *reinterpret_cast<bool*>(plain) = name == "Static" || name == "Button";
-    return *reinterpret_cast<bool*>(plain);
-}
-
 // A message box holds its text in the static 0xFFFF and has nothing but
 // statics and buttons; the system dialogs and ours have lists and fields.
 static bool IsMessageBox(HWND window) {
     bool plain = GetDlgItem(window, 0xFFFF) != nullptr;
-    if (plain) EnumChildWindows(window, CheckChild, reinterpret_cast<LPARAM>(&plain));
+    for (HWND child = GetWindow(window, GW_CHILD); plain && child; child = GetWindow(child, GW_HWNDNEXT))
+        plain = ClassOf(child) == "Static" || ClassOf(child) == "Button";
     return plain;
 }
 
@@ -228,19 +228,6 @@ HWND Script::Dialog(const char* caption) const {
     return nullptr;
 }
 
-void RunScript(Script& script, const std::function<void()>& open) {
-    ActiveScript = &script;
-    HHOOK hook = SetWindowsHookExA(WH_CBT, ScriptHook, nullptr, GetCurrentThreadId());
-    const UINT_PTR timer = SetTimer(nullptr, 0, 50, ScriptTick);
-    open();
-    KillTimer(nullptr, timer);
-    UnhookWindowsHookEx(hook);
-    ActiveScript = nullptr;
-    PumpMessages();
-    EXPECT_FALSE(script.timedOut) << "stopped at step " << script.next << " of " << script.steps.size();
-    EXPECT_EQ(script.next, script.steps.size()) << "the script did not reach its end";
-}
-
 static void ResetProgramState(const std::string& settingsPath) {
     FrontEndInstall(nullptr);
     ClearReadingResults();
@@ -259,10 +246,17 @@ INT_PTR RunMainWindow(Script& script, const std::string& settingsPath) {
     CommandLine = request;
     auto shown = [&script] { return IsWindowVisible(script.main) != FALSE; };
     if (!script.steps.empty()) script.steps.insert(script.steps.begin(), {nullptr, shown});
-    INT_PTR result = 0;
-    RunScript(script, [&result] {
-        result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
-    });
+    ActiveScript = &script;
+    HHOOK hook = SetWindowsHookExA(WH_CBT, ScriptHook, nullptr, GetCurrentThreadId());
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, ScriptTick);
+    const INT_PTR result =
+        DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
+    KillTimer(nullptr, timer);
+    UnhookWindowsHookEx(hook);
+    ActiveScript = nullptr;
+    PumpMessages();
+    EXPECT_FALSE(script.timedOut) << "stopped at step " << script.next << " of " << script.steps.size();
+    EXPECT_EQ(script.next, script.steps.size()) << "the script did not reach its end";
     ResetProgramState(std::string());
     return result;
 }
@@ -270,6 +264,18 @@ INT_PTR RunMainWindow(Script& script, const std::string& settingsPath) {
 HWND OpenPopupMenu() {
     HWND menu = FindWindowA("#32768", nullptr);
     return menu && IsWindowVisible(menu) ? menu : nullptr;
+}
+
+UINT PopupItemState(UINT id) {
+    HWND menu = OpenPopupMenu();
+    return menu ? GetMenuState(reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0)), id, MF_BYCOMMAND) : 0;
+}
+
+void AskContextMenu(HWND main, int id, bool atPoint) {
+    RECT area = {};
+    GetWindowRect(GetDlgItem(main, id), &area);
+    const LPARAM where = atPoint ? MAKELPARAM(area.left + 20, area.top + 20) : MAKELPARAM(-1, -1);
+    PostMessageA(main, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(GetDlgItem(main, id)), where);
 }
 
 void ClickTab(HWND main, int index) {
@@ -313,21 +319,13 @@ ScratchFolder::ScratchFolder() {
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
     static int serial = 0;
-    do {
-        path = temp;
-        path.append("quorvel-test-").append(std::to_string(GetCurrentProcessId()));
-        path.append("-").append(std::to_string(++serial));
-    } while (!CreateDirectoryA(path.c_str(), nullptr));
+    do path = temp + ("quorvel-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial));
+    while (!CreateDirectoryA(path.c_str(), nullptr));
 }
 
 ScratchFolder::~ScratchFolder() {
-    // The folder with everything in it; the list of names ends with an empty one.
-    const std::string names = path + '\0';
-    SHFILEOPSTRUCTA operation = {};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = names.c_str();
-    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationA(&operation);
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
 }
 
 std::string BesideSelf(const std::string& name) {
@@ -337,14 +335,10 @@ std::string BesideSelf(const std::string& name) {
     return path.substr(0, path.find_last_of('\\') + 1) + name;
 }
 
-std::string SongXml(const char* name, const std::vector<std::string>& plugins) {
-    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<RenoiseSong doc_version=\"10\">\n";
-    xml += "  <GlobalSongData>\n    <BeatsPerMin>125</BeatsPerMin>\n    <TicksPerLine>6</TicksPerLine>\n";
-    xml.append("    <SongName>").append(name).append("</SongName>\n    <Artist>Tester</Artist>\n");
-    xml += "  </GlobalSongData>\n  <Tracks>\n";
-    for (const std::string& plugin : plugins)
-        xml.append("    <PluginName>Vst: ").append(plugin).append("</PluginName>\n");
-    return xml + "  </Tracks>\n</RenoiseSong>\n";
+std::string SongXml(const std::vector<std::string>& plugins) {
+    SongXmlShape shape;
+    shape.plugins = plugins;
+    return WriteSongXml(shape);
 }
 
 void WriteTextFile(const std::string& path, const std::string& text) {

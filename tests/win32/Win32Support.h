@@ -21,8 +21,6 @@ struct TestParent {
     ~TestParent();
 };
 
-void PumpMessages();
-
 // A 32-bit top-down bitmap selected into a memory context.
 struct Canvas {
     HDC dc = nullptr;
@@ -86,19 +84,22 @@ struct Script {
     HWND Dialog(const char* caption = nullptr) const;
 };
 
-// Runs open (which shows something modal) under the script; after 300 ticks
-// everything is cancelled. Fails the test when the script timed out or did
-// not reach its end.
-void RunScript(Script& script, const std::function<void()>& open);
-// The real main window (dialog 1001), the script started once it shows (a
-// script without steps leaves the window to the command line). The
-// program's state is reset before and after, the command line kept, and the
-// settings file placed at settingsPath. Returns the dialog's result.
+// The real main window (dialog 1001) run under the script, started once the
+// window shows (a script without steps leaves the window to the command
+// line); after 300 ticks everything is cancelled, and the test fails when the
+// script timed out or did not reach its end. The program's state is reset
+// before and after, the command line kept, and the settings file placed at
+// settingsPath. Returns the dialog's result.
 INT_PTR RunMainWindow(Script& script, const std::string& settingsPath);
 
 inline constexpr int kFileNameField = 0x047C;  // cmb13 of the Explorer-style dialogs
 
 HWND OpenPopupMenu();
+// The state of an item of the open popup menu; 0 when no menu is open.
+UINT PopupItemState(UINT id);
+// Asks for the control's context menu at a point inside it, or (not at a
+// point) as the keyboard asks for it.
+void AskContextMenu(HWND main, int id, bool atPoint = true);
 // What a click on a tab does: select it and notify the parent.
 void ClickTab(HWND main, int index);
 // A real HDROP with these paths, sent to the tab control as WM_DROPFILES.
@@ -108,7 +109,10 @@ void PressKey(HWND target, WPARAM key);
 std::string WindowText(HWND window);
 // Whether the window's outer size is that of its text in the font.
 bool SizedToText(HWND window, HFONT font);
-// The status line's summary; installed < 0: without an inventory.
+// Whether the window stands where CenterOnParent puts it over the owner (or
+// the desktop).
+bool CentredOver(HWND window, HWND owner);
+// The status line's summary with an inventory.
 std::string StatusLine(int installed, int collected, int missing, int unused, int errors);
 
 // A fresh folder below the temporary folder, removed with its files.
@@ -121,7 +125,8 @@ struct ScratchFolder {
 
 // A file beside the test program.
 std::string BesideSelf(const std::string& name);
-std::string SongXml(const char* name, const std::vector<std::string>& plugins);
+// A song naming these VST plug-ins.
+std::string SongXml(const std::vector<std::string>& plugins);
 void WriteTextFile(const std::string& path, const std::string& text);
 std::string ReadTextFile(const std::string& path);
 bool FileExists(const std::string& path);
