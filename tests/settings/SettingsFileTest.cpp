@@ -77,11 +77,9 @@ std::string ParseSummary(const std::string& bytes) {
 
 class SettingsFileTest : public CatalogueTest {
 protected:
-    std::string UseFile(const std::string& bytes) {
+    void UseFile(const std::string& bytes) {
         KeepSeed("settings", bytes);
-        const std::string path = folder.Write("quorvel.cfg", bytes);
-        SettingsSetPath(path.c_str());
-        return path;
+        SettingsSetPath(folder.Write("quorvel.cfg", bytes).c_str());
     }
     std::string Stored() const { return ReadFileBytes(folder.Path("quorvel.cfg")); }
     TempFolder folder;
