@@ -8,18 +8,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <vector>
 
-#if !defined(_WIN32)
 #include <sys/resource.h>
 #include <unistd.h>
-#endif
 
 #include "core/Results.h"
 #include "harness/Harness.h"
-#include "support/RnsWriter.h"
 #include "harness/Seeds.h"
 
 namespace {
@@ -51,31 +47,22 @@ using Names = std::vector<std::string>;
 
 class RnsReaderTest : public CatalogueTest {};
 
-TEST_F(RnsReaderTest, AcceptsTheFifteenVersionTexts) {
-    for (const char* version : {"RNS04", "RNS05", "RNS06", "RNS07", "RNS08", "RNS09", "RNS010", "RNS011", "RNS012",
-                                "RNS013", "RNS014", "RNS015", "RNS016", "RNS017", "RNS018"}) {
-        RnsSongLayout layout;
-        layout.version = version;
-        auto entry = Read(WriteRnsSong(layout));
-        EXPECT_EQ(entry->songName.value_or("(absent)"), "Demo") << version;
-    }
-    EXPECT_TRUE(ErrorList.empty());
-}
-
 // Tags, end markers and references are found sixteen offsets at a time by
 // their first two bytes: at every alignment, among near-misses that begin
-// like them, and with the last end marker on the last offset it may take.
+// like them (in the committed body), and with the last end marker on the
+// last offset it may take. The accepted version texts take turns.
 TEST_F(RnsReaderTest, FindsEverythingAtEveryAlignmentUpToTheLastOffset) {
-    const std::string decoys = "HeaderPlayerTrackDspInstruments Vs Vst:x >> >>>  Chunk End  <<x HHPPTTII";
+    const char* const versions[] = {"RNS04",  "RNS05",  "RNS06",  "RNS07",  "RNS08",  "RNS09",  "RNS010", "RNS011",
+                                    "RNS012", "RNS013", "RNS014", "RNS015", "RNS016", "RNS017", "RNS018"};
+    const std::string body = ReadFileBytes(SourcePath("tests/data/rns/aligned-body.rns"));
     for (size_t pad = 0; pad < 34; ++pad) {
         for (size_t trailing : {0, 1}) {
             ResetCatalogue();
-            RnsWriter w;
-            w.Version("RNS018").Zeros(pad).HeaderPrefixed("Demo", "Someone").EndMarker().Player(125, 6).EndMarker();
-            w.Tag("TrackDsp V03").Raw(decoys).Reference("Vst: Delay").Raw(decoys).Zeros(1).EndMarker();
-            w.Tag("Instruments V04").Reference("Vst: Synth").Zeros(1).EndMarker().Zeros(trailing);
-            auto entry = Read(w.Bytes());
-            const std::string row = "pad " + std::to_string(pad) + ", trailing " + std::to_string(trailing);
+            std::string version = versions[(2 * pad + trailing) % 15];  // every one with trailing 1
+            version.resize(9 + pad, '\0');
+            auto entry = Read(version + body + std::string(trailing, '\0'));
+            const std::string row = version.c_str() + std::string(", pad ") + std::to_string(pad) + ", trailing " +
+                                    std::to_string(trailing);
             if (trailing == 0) {  // the marker would end on the image's last byte: not seen
                 EXPECT_EQ(ErrorList, std::vector<std::string>{kChunksLine}) << row;
                 continue;
@@ -89,73 +76,54 @@ TEST_F(RnsReaderTest, FindsEverythingAtEveryAlignmentUpToTheLastOffset) {
 }
 
 TEST_F(RnsReaderTest, RecordPluginReferenceFormsTheNameCutTo259Bytes) {
-    const std::string x(300, 'x');
-    struct Case {
-        std::string text;
-        std::optional<std::string> expected;  // nullopt: nothing recorded
-    } cases[] = {
-        {"Vst: Delay", "Delay.dll"},
-        {"Vst: ", ".dll"},
-        {"Waves", ""},  // the prefix is dropped unexamined, but still counts for the Waves test
-        {"xxxx:Q10 (WAVES)", "Q10 (WAVES)"},
-        {"Vst", std::nullopt},
-        {"", std::nullopt},
-        {"Vst: " + x.substr(0, 255), x.substr(0, 255) + ".dll"},
-        {"Vst: " + x.substr(0, 257), x.substr(0, 257) + ".d"},
-        {"Vst: " + x, x.substr(0, 259)},
-    };
-    for (const Case& c : cases) {
+    for (const auto& row : ReadTableRows("tests/data/rns/references.tsv")) {
+        ASSERT_EQ(row.size(), 3u);
         ResetCatalogue();
         auto entry = NewSongEntry(kPath);
-        RecordPluginReference(c.text.c_str(), *entry);
-        const Names expected = c.expected ? Names{*c.expected + "*1"} : Names{};
-        EXPECT_EQ(Members(*entry->plugins), expected) << c.text.size();
+        RecordPluginReference(row[0].c_str(), *entry);
+        const Names expected = row[1] == "-" ? Names{} : Names{row[1] + "*1"};
+        EXPECT_EQ(Members(*entry->plugins), expected) << row[2];
         EXPECT_EQ(Members(UsedPlugins), expected);
         EXPECT_EQ(Members(MissingPlugins), expected);
     }
 }
 
 TEST_F(RnsReaderTest, ScanVstReferencesStaysInsideTheImage) {
-    const std::string image = RnsWriter().Reference("Vst: Delay").Zeros(2).Bytes();  // 16 bytes
-    HeapBuffer block = HeapAllocZeroed(image.size());
-    std::memcpy(block.get(), image.data(), image.size());
+    // A reference and two zeros; and a text without the length field, which would lie before the image.
+    const std::string image("\x0a\0\0\0Vst: Delay\0\0", 16), bare = "Vst: Delay  ";
     struct Case {
+        const std::string& image;
         size_t start, length;
         bool chunksLine;
         uint32_t recorded;
         const char* why;
     } cases[] = {
-        {4, 12, false, 1, "the length field before the chunk's start is read"},
-        {4, 10, false, 0, "the text reaches the chunk's end"},
-        {4, 13, true, 0, "range past the image"},
-        {17, 0, true, 0, "start past the image"},
-        {1, SIZE_MAX, true, 0, "length wrapping around"},
+        {image, 4, 12, false, 1, "the length field before the chunk's start is read"},
+        {image, 4, 10, false, 0, "the text reaches the chunk's end"},
+        {image, 4, 13, true, 0, "range past the image"},
+        {image, 17, 0, true, 0, "start past the image"},
+        {image, 1, SIZE_MAX, true, 0, "length wrapping around"},
+        {bare, 0, bare.size(), true, 0, "a length field before the image"},
     };
     for (const Case& c : cases) {
         ResetCatalogue();
         auto entry = NewSongEntry(kPath);
-        ScanVstReferences(kPath, block.get(), image.size(), c.start, c.length, *entry);
-        EXPECT_EQ(ErrorList.size(), c.chunksLine ? 1u : 0u) << c.why;
+        HeapBuffer block = HeapAllocZeroed(c.image.size());
+        std::memcpy(block.get(), c.image.data(), c.image.size());
+        ScanVstReferences(kPath, block.get(), c.image.size(), c.start, c.length, *entry);
+        EXPECT_EQ(ErrorList, c.chunksLine ? Names{kChunksLine} : Names{}) << c.why;
         EXPECT_EQ(entry->plugins->count, c.recorded) << c.why;
     }
-    // A length field that would lie before the image itself.
-    const std::string bare = "Vst: Delay  ";
-    ResetCatalogue();
-    auto entry = NewSongEntry(kPath);
-    ScanVstReferences(kPath, bare.data(), bare.size(), 0, bare.size(), *entry);
-    EXPECT_EQ(ErrorList, std::vector<std::string>{kChunksLine});
-    EXPECT_EQ(entry->plugins->count, 0u);
 }
 
 // Each chunk tag searches forward for its end marker. Without a marker, and
 // with near-markers everywhere, searching from every tag anew would take hours.
 TEST_F(RnsReaderTest, ManyTagsWithoutAnEndMarkerAreScannedInLinearTime) {
-    RnsWriter w;
-    w.Version("RNS018");
-    const std::string unit = RnsWriter().Tag("TrackDsp V00").Raw(">>>  Chunk End  <<").Raw("x").Bytes();
-    while (w.Size() < 8 * 1024 * 1024) w.Raw(unit);
+    std::string song("RNS018\0\0\0", 9);
+    const std::string unit("TrackDsp V00       \0>>>  Chunk End  <<x", 39);
+    while (song.size() < 8 * 1024 * 1024) song += unit;
     const auto started = std::chrono::steady_clock::now();
-    Read(w.Bytes());
+    Read(song);
     const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     EXPECT_EQ(ErrorList, std::vector<std::string>{kChunksLine});
     EXPECT_LT(seconds, 20.0);
@@ -163,23 +131,22 @@ TEST_F(RnsReaderTest, ManyTagsWithoutAnEndMarkerAreScannedInLinearTime) {
 
 TEST_F(RnsReaderTest, LoadFileIntoMemory) {
     TempFolder folder;
-    const std::string song = WriteRnsSong(RnsSongLayout{});
+    const std::string committed = SourcePath("tests/data/rns/aligned-body.rns"), song = ReadFileBytes(committed);
     struct Case {
         std::string path;
-        const char* lineStart;  // nullptr: loaded
-        const char* lineEnd;
+        const char* lineEnd;  // nullptr: loaded
     } cases[] = {
-        {folder.Write("song.rns", song), nullptr, nullptr},
-        {folder.Path("missing.rns"), "Error: The file \"", "\" could not be opened!"},
-        {folder.MakeFolder("folder.rns"), "Error: The file \"", "\" could not be opened!"},
-        {folder.Write("empty.rns", ""), "Error: The file \"", "\" seems to be damaged!"},
+        {committed, nullptr},
+        {folder.Path("missing.rns"), "\" could not be opened!"},
+        {folder.MakeFolder("folder.rns"), "\" could not be opened!"},
+        {folder.Write("empty.rns", ""), "\" seems to be damaged!"},
     };
     for (const Case& c : cases) {
         ResetCatalogue();
         HeapBuffer buffer = HeapAllocZeroed(4);
         size_t size = 99;
         const int loaded = LoadFileIntoMemory(c.path.c_str(), buffer, &size);
-        if (!c.lineStart) {
+        if (!c.lineEnd) {
             EXPECT_EQ(loaded, 1);
             ASSERT_EQ(size, song.size());
             EXPECT_EQ(std::string(buffer.get(), size), song);
@@ -190,20 +157,10 @@ TEST_F(RnsReaderTest, LoadFileIntoMemory) {
         EXPECT_EQ(loaded, 0) << c.path;
         EXPECT_EQ(buffer, nullptr) << c.path;
         EXPECT_EQ(size, 0u) << c.path;
-        EXPECT_EQ(ErrorList, std::vector<std::string>{c.lineStart + c.path + c.lineEnd});
+        EXPECT_EQ(ErrorList, std::vector<std::string>{"Error: The file \"" + c.path + c.lineEnd});
     }
 }
 
-#if !defined(_WIN32)
-#if defined(__SANITIZE_ADDRESS__)
-#define QUORVEL_UNDER_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUORVEL_UNDER_ASAN 1
-#endif
-#endif
-
-#if !defined(QUORVEL_UNDER_ASAN)
 // Runs in the death test's child: limits the address space to what is in use
 // plus 1 GiB, loads the file and exits 0 when exactly the memory line came.
 [[noreturn]] static void LoadUnderBoundedAddressSpace(const std::string& path, const std::string& expected) {
@@ -218,15 +175,14 @@ TEST_F(RnsReaderTest, LoadFileIntoMemory) {
     const bool right = loaded == 0 && !buffer && size == 0 && ErrorList.size() == 1 && ErrorList[0] == expected;
     std::_Exit(right ? 0 : 1);
 }
-#endif
 
 // A file of 4 GiB + 1 must be taken at its full size, not as the 1 byte of
 // its low 32 bits. The child's address space is limited so that the block
 // cannot be had: the memory line proves that the full size was asked for.
 TEST_F(RnsReaderTest, FileBeyondFourGigabytesIsNotCutTo32Bits) {
-#if defined(QUORVEL_UNDER_ASAN)
+#if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the sanitizer's shadow memory needs an unlimited address space";
-#else
+#endif
     TempFolder folder;
     const std::string path = folder.Write("huge.rns", "RNS018");
     std::error_code error;
@@ -234,6 +190,4 @@ TEST_F(RnsReaderTest, FileBeyondFourGigabytesIsNotCutTo32Bits) {
     if (error) GTEST_SKIP() << "no sparse file here: " << error.message();
     const std::string expected = "Error: Could not allocate enough memory for \"" + path + "\"!";
     EXPECT_EXIT(LoadUnderBoundedAddressSpace(path, expected), ::testing::ExitedWithCode(0), "");
-#endif
 }
-#endif

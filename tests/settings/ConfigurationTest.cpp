@@ -14,9 +14,7 @@
 #include "platform/Text.h"
 #include "settings/SettingsFile.h"
 #include "support/PeWriter.h"
-#include "support/SongXmlWriter.h"
 #include "support/WineRegWriter.h"
-#include "readers/SongReader.h"
 
 namespace {
 
@@ -89,11 +87,7 @@ TEST_F(ConfigurationTest, ConfirmingScansBothFoldersAndStoresTheInventory) {
 }
 
 TEST_F(ConfigurationTest, ConfirmingClearsTheSongResultsButKeepsTheErrors) {
-    TempFolder songs;
-    SongXmlShape shape;
-    shape.plugins = {"Delay"};
-    const std::string song = songs.Write("a.xrns", WriteSongArchive(shape));
-    ReadSongFile(song.c_str(), nullptr);
+    AddSong({"/songs/a.xrns", nullptr, nullptr, 125, 6, {"Delay"}});
     AppendErrorLine("Error: kept");
     ASSERT_EQ(SongList.size(), 2u);
     UseFolders(false, false);

@@ -1,85 +1,19 @@
 #include "support/RnsWriter.h"
 
+#include <algorithm>
+
+#include "support/Bytes.h"
+
 namespace {
 
-constexpr size_t kVersionWidth = 9;
-constexpr size_t kTagNameWidth = 19;
-constexpr size_t kFixedFieldWidth = 20;
-constexpr size_t kPlayerUnreadBytes = 12;
+// A chunk tag: the name padded with blanks to 19 bytes, then a zero byte.
+void Tag(ByteWriter& out, const std::string& name) { out.Fixed(name, 19, ' ').U8(0); }
+void EndMarker(ByteWriter& out) { out.Raw(std::string_view(">>>  Chunk End  <<<", 20)); }  // its zero included
 
-std::string VersionedTag(const char* name, int version) { return name + std::string(" V0") + std::to_string(version); }
-
-// Puts `total` filler bytes into references.size() + 1 gaps around the references.
-void WriteReferencesWithFiller(RnsWriter& writer, const std::vector<std::string>& references, size_t total,
-                               uint32_t seed) {
-    const size_t gaps = references.size() + 1;
-    for (size_t i = 0; i < gaps; ++i) {
-        const size_t share = total / gaps + (i < total % gaps ? 1 : 0);
-        if (share) writer.Filler(share, seed + static_cast<uint32_t>(i));
-        if (i < references.size()) writer.Reference(references[i]);
-    }
-}
-
-}  // namespace
-
-RnsWriter& RnsWriter::Version(std::string_view text) {
-    out.Raw(text);
-    if (text.size() < kVersionWidth) out.Zeros(kVersionWidth - text.size());
-    return *this;
-}
-
-RnsWriter& RnsWriter::Tag(std::string_view name) {
-    out.Fixed(name, kTagNameWidth, ' ');
-    out.U8(0);
-    return *this;
-}
-
-RnsWriter& RnsWriter::EndMarker() {
-    out.Raw(std::string_view(kRnsEndMarker, sizeof kRnsEndMarker));  // its zero byte included
-    return *this;
-}
-
-RnsWriter& RnsWriter::HeaderFixed(std::string_view songName, std::string_view artist) {
-    Tag("Header V00");
-    out.Fixed(songName, kFixedFieldWidth);
-    out.Fixed(artist, kFixedFieldWidth);
-    return *this;
-}
-
-RnsWriter& RnsWriter::HeaderPrefixed(std::string_view songName, std::string_view artist, int version) {
-    Tag(VersionedTag("Header", version));
-    out.U32(static_cast<uint32_t>(songName.size())).Raw(songName);
-    out.U32(static_cast<uint32_t>(artist.size())).Raw(artist);
-    return *this;
-}
-
-RnsWriter& RnsWriter::Player(int32_t bpm, int32_t tpl, int version) {
-    Tag(VersionedTag("Player", version));
-    out.Raw(std::string_view(kRnsPlayerMarker, sizeof kRnsPlayerMarker));
-    out.Zeros(kPlayerUnreadBytes);
-    out.I32(bpm).I32(tpl);
-    return *this;
-}
-
-RnsWriter& RnsWriter::Reference(std::string_view text) {
-    out.I32(static_cast<int32_t>(text.size())).Raw(text);
-    return *this;
-}
-
-RnsWriter& RnsWriter::Raw(std::string_view bytes) {
-    out.Raw(bytes);
-    return *this;
-}
-
-RnsWriter& RnsWriter::Zeros(size_t n) {
-    out.Zeros(n);
-    return *this;
-}
-
-RnsWriter& RnsWriter::Filler(size_t n, uint32_t seed) {
-    // xorshift64: fast enough for songs of tens of megabytes.
+// Pseudo-random bytes like sample or pattern data; the same seed gives the
+// same bytes. xorshift64: fast enough for songs of tens of megabytes.
+void Filler(std::string& bytes, size_t n, uint32_t seed) {
     uint64_t state = 0x9E3779B97F4A7C15ull ^ (static_cast<uint64_t>(seed) << 1 | 1);
-    std::string& bytes = out.bytes;
     const size_t first = bytes.size();
     bytes.resize(first + n);
     for (size_t i = 0; i < n; i += 8) {
@@ -88,25 +22,43 @@ RnsWriter& RnsWriter::Filler(size_t n, uint32_t seed) {
         state ^= state << 17;
         for (size_t k = 0; k < 8 && i + k < n; ++k) bytes[first + i + k] = static_cast<char>(state >> (8 * k));
     }
-    return *this;
 }
 
+// The references (32-bit length, text) with `total` filler bytes spread over
+// the gaps around them, then the zero byte and the end marker.
+void ScannedChunk(ByteWriter& out, const char* tag, const std::vector<std::string>& references, size_t total,
+                  uint32_t seed) {
+    Tag(out, tag);
+    const size_t gaps = references.size() + 1;
+    for (size_t i = 0; i < gaps; ++i) {
+        const size_t share = total / gaps + (i < total % gaps ? 1 : 0);
+        if (share) Filler(out.bytes, share, seed + static_cast<uint32_t>(i));
+        if (i < references.size()) out.I32(static_cast<int32_t>(references[i].size())).Raw(references[i]);
+    }
+    out.U8(0);
+    EndMarker(out);
+}
+
+}  // namespace
+
 std::string WriteRnsSong(const RnsSongLayout& layout) {
-    RnsWriter writer;
-    writer.Version(layout.version);
-    if (layout.headerVersion == 0)
-        writer.HeaderFixed(layout.songName, layout.artist);
-    else
-        writer.HeaderPrefixed(layout.songName, layout.artist, layout.headerVersion);
-    writer.EndMarker();
-    writer.Player(layout.bpm, layout.tpl, 1).EndMarker();
-    if (layout.patternBytes) writer.Filler(layout.patternBytes, layout.seed);
-    writer.Tag("TrackDsp V03");
-    WriteReferencesWithFiller(writer, layout.trackDspReferences, layout.trackDspBytes, layout.seed + 1000);
-    writer.Zeros(1).EndMarker();
-    writer.Tag("Instruments V04");
-    WriteReferencesWithFiller(writer, layout.instrumentReferences, layout.sampleBytes, layout.seed + 2000);
-    writer.Zeros(1).EndMarker();
-    writer.Zeros(4);
-    return writer.Bytes();
+    ByteWriter out;
+    out.Fixed(layout.version, std::max<size_t>(layout.version.size(), 9));  // zeros up to 9 bytes
+    if (layout.headerVersion == 0) {  // two 20-byte fields
+        Tag(out, "Header V00");
+        out.Fixed(layout.songName, 20).Fixed(layout.artist, 20);
+    } else {  // 32-bit lengths in front of the unterminated texts
+        Tag(out, "Header V0" + std::to_string(layout.headerVersion));
+        out.U32(static_cast<uint32_t>(layout.songName.size())).Raw(layout.songName);
+        out.U32(static_cast<uint32_t>(layout.artist.size())).Raw(layout.artist);
+    }
+    EndMarker(out);
+    Tag(out, "Player V01");  // the marker with its zero, 12 unread bytes, tempo, ticks per line
+    out.Raw(std::string_view("GlobalSongData00", 17)).Zeros(12).I32(layout.bpm).I32(layout.tpl);
+    EndMarker(out);
+    if (layout.patternBytes) Filler(out.bytes, layout.patternBytes, layout.seed);
+    ScannedChunk(out, "TrackDsp V03", layout.trackDspReferences, layout.trackDspBytes, layout.seed + 1000);
+    ScannedChunk(out, "Instruments V04", layout.instrumentReferences, layout.sampleBytes, layout.seed + 2000);
+    out.Zeros(4);
+    return std::move(out.bytes);
 }
