@@ -119,22 +119,3 @@ TEST_F(ProcessingRunTest, WhatACommandLineRunWalks) {
     }
     EXPECT_EQ(SongList[0]->path, temp.Path("here.rns"));
 }
-
-TEST_F(ProcessingRunTest, TheCommandLineExportAsksBeforeOverwritingAndQuitsOnlyWhenWritten) {
-    temp.Write("songs/a.xrns", SongArchive("A"));
-    const std::string report = temp.Write("report.txt", "old report");
-    shown->messageAnswer = kIdCancel;
-    Request(temp.Path("songs"), std::nullopt, report);
-    EXPECT_EQ(RunCommandLine(nullptr), CommandLineOutcome::kExportFailed);
-    ASSERT_EQ(shown->messages.size(), 1u);
-    EXPECT_EQ(shown->messages[0].caption, "Warning");
-    EXPECT_EQ(ReadFileBytes(report), "old report");
-    EXPECT_EQ(shown->quitRequests, 0);
-
-    Request(temp.Path("songs"), std::nullopt, report, 2, 1);
-    EXPECT_EQ(RunCommandLine(nullptr), CommandLineOutcome::kRead);
-    EXPECT_EQ(shown->messages.size(), 1u);  // no question with /o
-    EXPECT_EQ(ReadFileBytes(report).rfind("--- Processed songs and instruments: ", 0), 0u);
-    EXPECT_EQ(shown->quitRequests, 1);
-    EXPECT_EQ(Settings.ExportFolder[0], '\0');
-}
