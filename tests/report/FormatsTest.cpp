@@ -17,17 +17,10 @@
 
 namespace {
 
-std::string Unescaped(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text.compare(i, 2, "\\x") != 0) {
-            out += text[i];
-            continue;
-        }
-        out += static_cast<char>(std::stoi(text.substr(i + 2, 2), nullptr, 16));
-        i += 3;
-    }
-    return out;
+std::string Unescaped(std::string text) {
+    for (size_t at = 0; (at = text.find("\\x", at)) != std::string::npos; ++at)
+        text.replace(at, 4, 1, static_cast<char>(std::stoi(text.substr(at + 2, 2), nullptr, 16)));
+    return text;
 }
 
 void Apply(const std::vector<std::string>& row) {

@@ -66,33 +66,39 @@ TEST_F(ReportTest, TheDialogsExportWritesTheTextReportAndRemembersItsFolder) {
 }
 
 // Through the run, which quits after the export, written or not, unless
-// the question was answered Cancel.
+// the question was answered Cancel; a folder that does not exist stops the
+// run at its message.
 TEST_F(ReportTest, ACommandLineRunAsksBeforeReplacingAFileAndWritesTheAskedForFormat) {
     const std::string target = folder.Path("cli.txt");
     const std::string question = "Warning: The specified export file \"" + target +
                                  "\" already exists!\n\nOverwrite it? (" +
                                  std::to_string(kMbOkCancel | kMbIconWarning) + ", no owner)\n";
+    using enum CommandLineOutcome;
     const struct {
         const char* what;
+        const char* songs;
         bool exists;
         int overwrite;
         int answer;
         ExportFormat format;
         int hints;
         std::string path;
-        bool written;
+        CommandLineOutcome outcome;
         int quits;
         std::string messages;
     } cases[] = {
-        {"new file", false, 0, kIdCancel, ExportFormat::kText, 0, target, true, 1, ""},
-        {"existing, OK", true, 0, kIdOk, ExportFormat::kJson, 0, target, true, 1, question},
-        {"existing, Cancel", true, 0, kIdCancel, ExportFormat::kText, 0, target, false, 0, question},
-        {"existing, /o", true, 1, kIdCancel, ExportFormat::kCsv, 0, target, true, 1, ""},
-        {"with hints", false, 0, kIdOk, ExportFormat::kText, 1, target, true, 1, ""},
-        {"no such folder", false, 0, kIdOk, ExportFormat::kText, 0, folder.Path("missing-folder/out.txt"), false, 1,
-         kCannotOpen},
+        {"new file", "empty", false, 0, kIdCancel, ExportFormat::kText, 0, target, kRead, 1, ""},
+        {"existing, OK", "empty", true, 0, kIdOk, ExportFormat::kJson, 0, target, kRead, 1, question},
+        {"existing, Cancel", "empty", true, 0, kIdCancel, ExportFormat::kText, 0, target, kExportFailed, 0, question},
+        {"existing, /o", "empty", true, 1, kIdCancel, ExportFormat::kCsv, 0, target, kRead, 1, ""},
+        {"with hints", "empty", false, 0, kIdOk, ExportFormat::kText, 1, target, kRead, 1, ""},
+        {"no such folder", "empty", false, 0, kIdOk, ExportFormat::kText, 0, folder.Path("missing-folder/out.txt"),
+         kExportFailed, 1, kCannotOpen},
+        {"no song folder", "missing", false, 0, kIdOk, ExportFormat::kText, 0, target, kMissingInput, 0,
+         "Error: The specified folder \"" + folder.Path("missing") + "\" does not exist! (" + std::to_string(kMbOk | kMbIconStop) + ", no owner)\n"},
     };
     AddSong({"/s/a.xrns"});
+    folder.MakeFolder("empty");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         shown = &InstallRecorder();
@@ -101,18 +107,21 @@ TEST_F(ReportTest, ACommandLineRunAsksBeforeReplacingAFileAndWritesTheAskedForFo
         if (c.exists) folder.Write("cli.txt", "previous");
         CommandLine = CommandLineRequest{};
         CommandLine.pending = 1;
-        CommandLine.folderText = folder.MakeFolder("empty");
+        CommandLine.folderText = folder.Path(c.songs);
         CommandLine.exportPath = c.path;
         CommandLine.overwrite = c.overwrite;
         CommandLine.quitAfterExport = 1;
         CommandLine.format = c.format;
         CommandLine.hints = c.hints;
         std::strcpy(Settings.ExportFolder, "/last");
-        EXPECT_EQ(RunCommandLine(&window), c.written ? CommandLineOutcome::kRead : CommandLineOutcome::kExportFailed);
-        EXPECT_EQ(ReadFileBytes(c.path), c.written ? BuildExportBytes(c.format, c.hints)
-                                                   : std::string(c.exists ? "previous" : ""));
+        EXPECT_EQ(RunCommandLine(&window), c.outcome);
+        EXPECT_EQ(ReadFileBytes(c.path), c.outcome == kRead ? BuildExportBytes(c.format, c.hints)
+                                                            : std::string(c.exists ? "previous" : ""));
         EXPECT_EQ(shown->quitRequests, c.quits);
         EXPECT_STREQ(Settings.ExportFolder, c.quits ? "" : "/last");
         EXPECT_EQ(Messages(), c.messages);
+        // No refresh and no tab change after the message.
+        EXPECT_EQ(shown->selectedTabs.empty() && shown->statusTexts.empty(), c.outcome == kMissingInput);
+        EXPECT_EQ(RunCommandLine(&window), kNothing);  // consumed
     }
 }

@@ -94,6 +94,7 @@ TEST_F(DamagedCollectionTest, EverySampleGivesExactlyItsLinesAndEverySoundSongIs
     for (std::string line; std::getline(manifest, line);)
         if (!line.empty() && line[0] != '#') expected += line + "\n";
     EXPECT_EQ(described.text, expected);
+    EXPECT_EQ(SongCounter, described.listed) << "files that are not listed take no number";
 }
 
 TEST_F(DamagedCollectionTest, FoldersThatLoopOrHoldTwentyThousandFilesAndSpecialFiles) {
