@@ -22,20 +22,6 @@ std::string SongArchive(const std::string& name, std::vector<std::string> plugin
     return WriteSongArchive(shape);
 }
 
-// Paths here contain "/", which the window's switch syntax cannot carry, so
-// the request is filled the way the Linux program fills it.
-void Request(std::optional<std::string> folder, std::optional<std::string> file,
-             std::optional<std::string> exportPath = std::nullopt, int subfolderMode = 2, int overwrite = 0) {
-    CommandLine = CommandLineRequest{};
-    CommandLine.folderText = std::move(folder);
-    CommandLine.fileText = std::move(file);
-    CommandLine.exportPath = std::move(exportPath);
-    CommandLine.subfolderMode = subfolderMode;
-    CommandLine.overwrite = overwrite;
-    CommandLine.quitAfterExport = 1;
-    CommandLine.pending = (CommandLine.folderText || CommandLine.fileText) ? 1 : 0;
-}
-
 class ProcessingRunTest : public CatalogueTest {
 protected:
     void SetUp() override {
@@ -76,19 +62,6 @@ TEST_F(ProcessingRunTest, ADropReadsMatchingFilesAndReportsTheRestThenShowsTheir
     EXPECT_EQ(shown->selectedTabs, (std::vector<ResultTab>{kTabErrors, kTabSongs}));
 }
 
-TEST_F(ProcessingRunTest, ACommandLineFolderThatDoesNotExistStopsAtItsMessage) {
-    Request(temp.Path("missing"), std::nullopt, temp.Path("r.txt"));
-    EXPECT_EQ(RunCommandLine(nullptr), CommandLineOutcome::kMissingInput);
-    ASSERT_EQ(shown->messages.size(), 1u);
-    EXPECT_EQ(shown->messages[0].text + "|" + shown->messages[0].caption,
-              "The specified folder \"" + temp.Path("missing") + "\" does not exist!|Error");
-    EXPECT_EQ(shown->messages[0].owner, nullptr);
-    EXPECT_TRUE(shown->statusTexts.empty() && shown->selectedTabs.empty());  // no refresh, no tab change
-    EXPECT_EQ(shown->quitRequests, 0);
-    EXPECT_FALSE(PathExists(temp.Path("r.txt").c_str()));
-    EXPECT_EQ(RunCommandLine(nullptr), CommandLineOutcome::kNothing);  // consumed
-}
-
 TEST_F(ProcessingRunTest, WhatACommandLineRunWalks) {
     temp.Write("here.xrns", SongArchive("Here"));
     temp.Write("here.rns", "RNS019");
@@ -113,28 +86,15 @@ TEST_F(ProcessingRunTest, WhatACommandLineRunWalks) {
     for (const Case& c : cases) {
         ResetCatalogue();
         Settings.ScanSubfolders = c.scanSubfolders;
-        Request(c.folder, c.file, std::nullopt, c.subfolderMode);
+        // Paths here contain "/", which the window's switch syntax cannot
+        // carry, so the request is filled the way the Linux program fills it.
+        CommandLine = CommandLineRequest{};
+        CommandLine.folderText = c.folder;
+        CommandLine.fileText = c.file;
+        CommandLine.subfolderMode = c.subfolderMode;
+        CommandLine.pending = 1;
         EXPECT_EQ(RunCommandLine(nullptr), CommandLineOutcome::kRead) << c.why;
         EXPECT_EQ(SongList.size(), c.rows) << c.why;
     }
     EXPECT_EQ(SongList[0]->path, temp.Path("here.rns"));
-}
-
-TEST_F(ProcessingRunTest, TheCommandLineExportAsksBeforeOverwritingAndQuitsOnlyWhenWritten) {
-    temp.Write("songs/a.xrns", SongArchive("A"));
-    const std::string report = temp.Write("report.txt", "old report");
-    shown->messageAnswer = kIdCancel;
-    Request(temp.Path("songs"), std::nullopt, report);
-    EXPECT_EQ(RunCommandLine(nullptr), CommandLineOutcome::kExportFailed);
-    ASSERT_EQ(shown->messages.size(), 1u);
-    EXPECT_EQ(shown->messages[0].caption, "Warning");
-    EXPECT_EQ(ReadFileBytes(report), "old report");
-    EXPECT_EQ(shown->quitRequests, 0);
-
-    Request(temp.Path("songs"), std::nullopt, report, 2, 1);
-    EXPECT_EQ(RunCommandLine(nullptr), CommandLineOutcome::kRead);
-    EXPECT_EQ(shown->messages.size(), 1u);  // no question with /o
-    EXPECT_EQ(ReadFileBytes(report).rfind("--- Processed songs and instruments: ", 0), 0u);
-    EXPECT_EQ(shown->quitRequests, 1);
-    EXPECT_EQ(Settings.ExportFolder[0], '\0');
 }

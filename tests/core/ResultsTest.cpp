@@ -40,18 +40,6 @@ TEST_F(ResultsTest, PluginRowsFollowTheSongInSetOrderWithTheirOwnCountsAndMissin
     EXPECT_EQ(shown->appendedRows.back(), std::make_pair(kTabSongs, size_t{6}));
 }
 
-TEST_F(ResultsTest, StatusLineWithAnInventory) {
-    // The form without an inventory is checked by the processing-run and command-line tests.
-    InstallPlugins({"p0.dll", "p1.dll", "p2.dll", "p3.dll", "p4.dll", "p5.dll", "p6.dll", "p7.dll", "p8.dll", "p9.dll"});
-    UpdateStatusLine();  // installed but nothing used: nothing unused
-    EXPECT_EQ(shown->LastStatus(),
-              "Installed plugins: 10 - Collected plugins: 0 - Missing plugins: 0 - Unused plugins: 0 - Errors: 0");
-    AddSong({"/s.xrns", nullptr, nullptr, 0, 0, {"p1.dll", "p2.dll", "p3.dll", "gone.dll"}});
-    UpdateStatusLine();
-    EXPECT_EQ(shown->LastStatus(),
-              "Installed plugins: 10 - Collected plugins: 4 - Missing plugins: 1 - Unused plugins: 7 - Errors: 0");
-}
-
 TEST_F(ResultsTest, RebuiltListsFollowTheSetsNeverRepeatALineAndAskForConfigurationFirst) {
     AddSong({"/s.xrns", nullptr, nullptr, 0, 0, {"a.dll"}});
     RebuildMissingList();
