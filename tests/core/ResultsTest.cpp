@@ -36,6 +36,12 @@ TEST_F(ResultsTest, PluginRowsFollowTheSongInSetOrderWithTheirOwnCountsAndMissin
     EXPECT_EQ(rows, (std::vector<std::string>{"/a.xrns", "alpha.dll*1 missing", "p1.dll*2", "Zeta.dll*1 missing",
                                               "/b.xrns", "zeta.dll*1 missing", "/quiet.xrns"}));
     EXPECT_EQ(PluginSetFind(MissingPlugins, "ZETA.dll")->count, 2u);
+    std::vector<std::string> visited;
+    PluginSetVisit(
+        MissingPlugins,
+        [](const PluginRecord& r, void* names) { static_cast<std::vector<std::string>*>(names)->push_back(r.name); },
+        &visited);
+    EXPECT_EQ(visited, (std::vector<std::string>{"alpha.dll", "Zeta.dll"}));
     EXPECT_EQ(shown->appendedRows.size(), 7u);
     EXPECT_EQ(shown->appendedRows.back(), std::make_pair(kTabSongs, size_t{6}));
 }
