@@ -90,15 +90,9 @@ ZipEntrySpec Entry(const std::string& name, const std::string& data, uint16_t me
 
 // The table test switches TZ row by row; the suite's own zone comes back after.
 struct ZoneKept {
-    std::optional<std::string> saved;
-    ZoneKept() {
-        if (const char* tz = getenv("TZ")) saved = tz;
-    }
+    std::optional<std::string> saved = getenv("TZ") ? std::optional<std::string>(getenv("TZ")) : std::nullopt;
     ~ZoneKept() {
-        if (saved)
-            setenv("TZ", saved->c_str(), 1);
-        else
-            unsetenv("TZ");
+        saved ? setenv("TZ", saved->c_str(), 1) : unsetenv("TZ");
         tzset();
     }
 };
@@ -220,8 +214,6 @@ TEST(ZipReaderTest, NamesLookedForAreAtMost255Bytes) {
 }
 
 TEST(ZipReaderTest, ExtractsStoredAndDeflatedItemsWhole) {
-    std::string allBytes(300000, '\0');
-    for (size_t i = 0; i < allBytes.size(); ++i) allBytes[i] = static_cast<char>(i * 7 + i / 251);
     ZipEntrySpec described = Entry("Song.xml", Pattern(50000));
     described.flags = 0x0008;  // sizes in a data descriptor after the data
     struct Case {
@@ -230,7 +222,6 @@ TEST(ZipReaderTest, ExtractsStoredAndDeflatedItemsWhole) {
         const char* why;
     };
     const Case cases[] = {
-        {Entry("Song.xml", allBytes, kZipWriterStored), "", "stored, byte for byte, many input pieces"},
         {Entry("Song.xml", Pattern(4 << 20)), "", "deflated, 4 MiB"},
         {Entry("Song.xml", ""), "", "empty deflated item"},
         {Entry("Song.xml", "", kZipWriterStored), "", "empty stored item"},
