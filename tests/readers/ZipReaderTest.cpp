@@ -164,8 +164,12 @@ TEST(ZipReaderTest, CommittedArchivesGiveTheTabledResults) {
         EXPECT_EQ(std::to_string(info.compressedSize), field["delivered"]);
         if (given("crc")) { EXPECT_EQ(Crc32Of(e.bytes), std::stoul(field["crc"], nullptr, 16)); }
         EXPECT_EQ(zip->reader->crcMismatch, field["mismatch"] == "1");
+        if (e.code != kZipOk) continue;
+        EXPECT_EQ(zip->reader->currentIndex, kZipNoItem) << "a finished extraction consumes the item";
+        char one = 0;
+        EXPECT_EQ(ZipExtractToMemory(zip->reader.get(), &one, 1, &e.info), kZipBadArgument);
     }
-    EXPECT_EQ(rows.size(), 62u);
+    EXPECT_EQ(rows.size(), 66u);
 }
 
 TEST(ZipReaderTest, EndRecordIsFoundWithinTheLast65535BytesOnly) {
@@ -213,34 +217,16 @@ TEST(ZipReaderTest, NamesLookedForAreAtMost255Bytes) {
     EXPECT_EQ(zip->reader->lastResult, kZipBadArgument);
 }
 
-TEST(ZipReaderTest, ExtractsStoredAndDeflatedItemsWhole) {
-    ZipEntrySpec described = Entry("Song.xml", Pattern(50000));
-    described.flags = 0x0008;  // sizes in a data descriptor after the data
-    struct Case {
-        ZipEntrySpec entry;
-        std::string stub;
-        const char* why;
-    };
-    const Case cases[] = {
-        {Entry("Song.xml", Pattern(4 << 20)), "", "deflated, 4 MiB"},
-        {Entry("Song.xml", ""), "", "empty deflated item"},
-        {Entry("Song.xml", "", kZipWriterStored), "", "empty stored item"},
-        {described, "", "data descriptor"},
-        // The archive's offsets do not count the stub.
-        {Entry("Song.xml", Pattern(70000)), "MZ" + std::string(6000, '\x90'), "self-extractor stub in front"},
-    };
-    for (const Case& c : cases) {
-        auto zip = Open(c.stub + BuildZip({Entry("readme.txt", "hello"), c.entry}));
-        ASSERT_EQ(zip->code, kZipOk) << c.why;
-        Extraction e = FindAndExtract(zip->reader.get(), "Song.xml");
-        ASSERT_EQ(e.findCode, kZipOk) << c.why;
-        EXPECT_EQ(e.code, kZipOk) << c.why;
-        EXPECT_EQ(e.info.compressedSize, c.entry.data.size()) << c.why;
-        EXPECT_TRUE(e.bytes == c.entry.data) << c.why;
-        EXPECT_FALSE(zip->reader->crcMismatch) << c.why;
-        EXPECT_EQ(zip->reader->currentIndex, kZipNoItem) << "a finished extraction consumes the item";
-        EXPECT_EQ(ZipExtractToMemory(zip->reader.get(), e.bytes.data(), 1, &e.info), kZipBadArgument);
-    }
+// Real deflate blocks, 4 MiB of them, in one go (random pieces below deflate
+// to stored blocks).
+TEST(ZipReaderTest, ExtractsALargeDeflatedItemWhole) {
+    const std::string data = Pattern(4 << 20);
+    auto zip = Open(BuildZip({Entry("readme.txt", "hello"), Entry("Song.xml", data)}));
+    Extraction e = FindAndExtract(zip->reader.get(), "Song.xml");
+    EXPECT_EQ(e.code, kZipOk);
+    EXPECT_EQ(e.info.compressedSize, data.size());
+    EXPECT_TRUE(e.bytes == data);
+    EXPECT_FALSE(zip->reader->crcMismatch);
 }
 
 // The CRC-32 of delivered bytes is folded 64 bytes at a time where the
