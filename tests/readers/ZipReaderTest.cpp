@@ -127,7 +127,7 @@ TEST(ZipReaderTest, CommittedArchivesGiveTheTabledResults) {
                                                     {"flags", "1"}, {"zone", "UTC0"}};
         for (size_t i = 1; i < row.size(); ++i) {
             const size_t equals = row[i].find('=');
-            ASSERT_NE(keys.find(" " + row[i].substr(0, equals) + " "), std::string::npos) << row[i];
+            ASSERT_NE(keys.find(std::string(" ") + row[i].substr(0, equals) + " "), std::string::npos) << row[i];
             field[row[i].substr(0, equals)] = row[i].substr(equals + 1);
         }
         const auto given = [&field](const char* key) { return field.count(key) == 1; };
