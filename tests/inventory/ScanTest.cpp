@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -26,21 +28,6 @@ namespace {
 const char kAccessError[] = "Could not access registry for scanning available Waves plugins!";
 const char kLoadError[] = "Error loading Waves plugin for verification!";
 
-struct Scan {
-    std::string title;
-    std::vector<std::string> lines;  // in the order of the file, without comments
-};
-
-// The lines hold no tabs: each is a row of one field.
-std::vector<Scan> ReadScans() {
-    std::vector<Scan> scans;
-    for (const auto& row : ReadTableRows("tests/data/inventory/scans.txt")) {
-        if (row[0].rfind("scan ", 0) == 0) scans.push_back(Scan{row[0].substr(5), {}});
-        else scans.back().lines.push_back(row[0]);
-    }
-    return scans;
-}
-
 // "a | b | c" as its trimmed parts, at least three (empty ones added).
 std::vector<std::string> Split(const std::string& text) {
     std::vector<std::string> parts;
@@ -55,9 +42,7 @@ std::vector<std::string> Split(const std::string& text) {
 
 std::vector<std::string> Words(const std::string& text) {
     std::istringstream in(text);
-    std::vector<std::string> words;
-    for (std::string word; in >> word;) words.push_back(word);
-    return words;
+    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
 // A library exporting the listed names; "text: ..." is that text instead,
@@ -92,12 +77,17 @@ protected:
 }  // namespace
 
 TEST_F(ScanTest, EveryScanLeavesWhatItsBlockSays) {
-    const std::vector<Scan> scans = ReadScans();
+    // Each block's title and its lines, which hold no tabs: each is a row of one field.
+    std::vector<std::pair<std::string, std::vector<std::string>>> scans;
+    for (const auto& row : ReadTableRows("tests/data/inventory/scans.txt")) {
+        if (row[0].rfind("scan ", 0) == 0) scans.push_back({row[0].substr(5), {}});
+        else scans.back().second.push_back(row[0]);
+    }
     ASSERT_EQ(scans.size(), 13u);
     std::string start;
     ASSERT_TRUE(GetCurrentFolder(start));
-    for (const Scan& scan : scans) {
-        SCOPED_TRACE(scan.title);
+    for (const auto& [title, lines] : scans) {
+        SCOPED_TRACE(title);
         TempFolder temp;
         const std::string prefix = temp.Path("prefix");
         void* owner = &temp;
@@ -108,14 +98,16 @@ TEST_F(ScanTest, EveryScanLeavesWhatItsBlockSays) {
         visits.clear();
         bool registry = false;
         std::vector<WineClass> classes;
-        std::vector<std::string> entries, foreign, statuses, messages, visited;
+        // What the block says is left, by its line's first word.
+        std::map<std::string, std::vector<std::string>> left = {
+            {"visit", {}}, {"entry", {}}, {"foreign", {}}, {"status", {}}, {"message", {}}};
         int enumerated = 0;
         // "... @ FOLDER" or "... @ FOLDER xN", the folder given under the test's.
         const auto Under = [&](const std::string& text) {
             const size_t at = text.rfind(" @ ") + 3, end = std::min(text.find(" x", at), text.size());
             return text.substr(0, at) + temp.Path(text.substr(at, end - at)) + text.substr(end);
         };
-        for (const std::string& line : scan.lines) {
+        for (const std::string& line : lines) {
             const size_t space = line.find(' ');
             const std::string word = line.substr(0, space);
             const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
@@ -153,36 +145,30 @@ TEST_F(ScanTest, EveryScanLeavesWhatItsBlockSays) {
                                 parts[2].empty() ? 1 : std::stoi(parts[2]), Visit, owner);
                 GetCurrentFolder(after);
                 EXPECT_EQ(after, before) << "the walk restores the current folder";
-            } else if (word == "visit") {
-                visited.push_back(temp.Path(rest));
-            } else if (word == "entry") {
-                entries.push_back(Under(rest));
-            } else if (word == "foreign") {
-                foreign.push_back(Under(rest));
-            } else if (word == "status") {
-                statuses.push_back(rest);
-            } else if (word == "message") {
-                messages.push_back(rest == "access" ? kAccessError : kLoadError);
             } else if (word == "enumerated") {
                 enumerated = std::stoi(rest);
+            } else if (left.count(word)) {
+                left[word].push_back(word == "visit"     ? temp.Path(rest)
+                                     : word == "status"  ? rest
+                                     : word == "message" ? (rest == "access" ? kAccessError : kLoadError)
+                                                         : Under(rest));
             } else {
                 FAIL() << "unknown line: " << line;
             }
         }
         SetCurrentFolder(start.c_str());
-        EXPECT_EQ(InstalledEntries(), entries);
-        std::vector<std::string> found;
+        EXPECT_EQ(InstalledEntries(), left["entry"]);
+        std::vector<std::string> found, shownTexts;
         for (const auto& [key, library] : ForeignLibraries)
             found.push_back(library.name + " " + MachineKindText(library.machine) + " @ " + library.folder);
-        EXPECT_EQ(found, foreign);
-        EXPECT_EQ(visited.empty() ? visited : visits, visited);
-        EXPECT_EQ(shown->statusTexts, statuses);
-        std::vector<std::string> shownTexts;
+        EXPECT_EQ(found, left["foreign"]);
+        EXPECT_EQ(left["visit"].empty() ? left["visit"] : visits, left["visit"]);
+        EXPECT_EQ(shown->statusTexts, left["status"]);
         for (const ShownMessage& m : shown->messages) {
             EXPECT_TRUE(m.caption == "Error" && m.style == (kMbOk | kMbIconStop) && m.owner == owner) << m.text;
             shownTexts.push_back(m.text);
         }
-        EXPECT_EQ(shownTexts, messages);
+        EXPECT_EQ(shownTexts, left["message"]);
         EXPECT_EQ(WavesEnumerated, enumerated);
     }
 }

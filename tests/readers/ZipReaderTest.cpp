@@ -5,7 +5,6 @@
 
 #include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -14,7 +13,6 @@
 #include "harness/Harness.h"
 #include "harness/Seeds.h"
 #include "platform/Files.h"
-#include "platform/Memory.h"
 #include "platform/Text.h"
 #include "support/ZipWriter.h"
 
@@ -92,15 +90,9 @@ ZipEntrySpec Entry(const std::string& name, const std::string& data, uint16_t me
 
 // The table test switches TZ row by row; the suite's own zone comes back after.
 struct ZoneKept {
-    std::optional<std::string> saved;
-    ZoneKept() {
-        if (const char* tz = getenv("TZ")) saved = tz;
-    }
+    std::optional<std::string> saved = getenv("TZ") ? std::optional<std::string>(getenv("TZ")) : std::nullopt;
     ~ZoneKept() {
-        if (saved)
-            setenv("TZ", saved->c_str(), 1);
-        else
-            unsetenv("TZ");
+        saved ? setenv("TZ", saved->c_str(), 1) : unsetenv("TZ");
         tzset();
     }
 };
@@ -135,7 +127,7 @@ TEST(ZipReaderTest, CommittedArchivesGiveTheTabledResults) {
                                                     {"flags", "1"}, {"zone", "UTC0"}};
         for (size_t i = 1; i < row.size(); ++i) {
             const size_t equals = row[i].find('=');
-            ASSERT_NE(keys.find(" " + row[i].substr(0, equals) + " "), std::string::npos) << row[i];
+            ASSERT_NE(keys.find(std::string(" ") + row[i].substr(0, equals) + " "), std::string::npos) << row[i];
             field[row[i].substr(0, equals)] = row[i].substr(equals + 1);
         }
         const auto given = [&field](const char* key) { return field.count(key) == 1; };
@@ -172,27 +164,23 @@ TEST(ZipReaderTest, CommittedArchivesGiveTheTabledResults) {
         EXPECT_EQ(std::to_string(info.compressedSize), field["delivered"]);
         if (given("crc")) { EXPECT_EQ(Crc32Of(e.bytes), std::stoul(field["crc"], nullptr, 16)); }
         EXPECT_EQ(zip->reader->crcMismatch, field["mismatch"] == "1");
+        if (e.code != kZipOk) continue;
+        EXPECT_EQ(zip->reader->currentIndex, kZipNoItem) << "a finished extraction consumes the item";
+        char one = 0;
+        EXPECT_EQ(ZipExtractToMemory(zip->reader.get(), &one, 1, &e.info), kZipBadArgument);
     }
-    EXPECT_EQ(rows.size(), 62u);
+    EXPECT_EQ(rows.size(), 66u);
 }
 
 TEST(ZipReaderTest, EndRecordIsFoundWithinTheLast65535BytesOnly) {
     const std::string song = "<?xml version=\"1.0\"?><RenoiseSong/>";
-    struct Case {
-        size_t commentLength;
-        int openCode;
-        const char* why;
-    };
-    const Case cases[] = {
-        {0, kZipOk, "no comment"},
-        {65535 - 22, kZipOk, "the record starts exactly 65535 bytes before the end"},
-        {65535 - 22 + 1, kZipCorrupt, "one byte further is out of reach"},
-        {65535, kZipCorrupt, "the longest comment"},
-    };
-    for (const Case& c : cases) {
-        auto zip = Open(BuildZip({Entry("Song.xml", song)}, std::string(c.commentLength, 'c')));
-        EXPECT_EQ(zip->code, c.openCode) << c.why;
-        if (zip->code == kZipOk) { EXPECT_EQ(FindAndExtract(zip->reader.get(), "Song.xml").bytes, song) << c.why; }
+    // The record starts exactly 65535 bytes before the end, one byte further
+    // is out of reach, and so is the longest comment.
+    for (const auto& [comment, code] : {std::pair<size_t, int>{0, kZipOk}, {65535 - 22, kZipOk},
+                                        {65535 - 22 + 1, kZipCorrupt}, {65535, kZipCorrupt}}) {
+        auto zip = Open(BuildZip({Entry("Song.xml", song)}, std::string(comment, 'c')));
+        EXPECT_EQ(zip->code, code) << comment;
+        if (code == kZipOk) { EXPECT_EQ(FindAndExtract(zip->reader.get(), "Song.xml").bytes, song) << comment; }
     }
     // Signatures at every offset around the first window borders, so one
     // straddles each border: the windows overlap and none is missed. The
@@ -206,34 +194,15 @@ TEST(ZipReaderTest, EndRecordIsFoundWithinTheLast65535BytesOnly) {
     }
 }
 
-TEST(ZipReaderTest, OpenFileReadsEverySongOfTheCorpusAndReportsWhatCannotBeOpened) {
-    size_t songs = 0;
-    for (const auto& file : std::filesystem::directory_iterator(SourcePath("tests/data/corpus/songs"))) {
-        if (file.path().extension() != ".xrns") continue;
-        ++songs;
-        const std::string path = file.path().string();
-        ZipReader* reader = nullptr;
-        ASSERT_EQ(ZipOpenFile(path.c_str(), nullptr, &reader), kZipOk) << path;
-        ZipPtr owned(reader);
-        ZipItemInfo info = Wanted("Song.xml");
-        ASSERT_EQ(ZipFindItem(reader, &info, 1), kZipOk) << path;
-        HeapBuffer buffer = HeapAllocZeroed(info.uncompressedSize);
-        ASSERT_TRUE(buffer);
-        EXPECT_EQ(ZipExtractToMemory(reader, buffer.get(), info.uncompressedSize, &info), kZipOk) << path;
-        EXPECT_EQ(info.compressedSize, info.uncompressedSize) << path;
-        EXPECT_EQ(std::string(buffer.get(), 5), "<?xml") << path;
-        EXPECT_FALSE(reader->crcMismatch) << path;
-    }
-    EXPECT_GE(songs, 10u);
+// Every song of the corpus is opened from its file by the song reader's table
+// (SongReaderTest); here what cannot be opened, and names too long to look for.
+TEST(ZipReaderTest, UnopenableFilesAndNamesLongerThan255BytesAreRefused) {
     TempFolder temp;
     ZipReader* reader = nullptr;
     EXPECT_EQ(ZipOpenFile(temp.Path("missing.xrns").c_str(), nullptr, &reader), kZipCannotOpen);
     EXPECT_EQ(ZipOpenFile(temp.MakeFolder("folder.xrns").c_str(), nullptr, &reader), kZipCannotOpen);
     EXPECT_EQ(reader, nullptr);
     EXPECT_EQ(ZipClose(nullptr), kZipBadArgument);
-}
-
-TEST(ZipReaderTest, NamesLookedForAreAtMost255Bytes) {
     // The longest name kept is 259 bytes.
     auto zip = Open(BuildZip({Entry(std::string(300, 'n'), "x")}));
     ZipItemInfo info = Wanted(std::string(255, 'n'));
@@ -245,58 +214,12 @@ TEST(ZipReaderTest, NamesLookedForAreAtMost255Bytes) {
     EXPECT_EQ(zip->reader->lastResult, kZipBadArgument);
 }
 
-TEST(ZipReaderTest, ExtractsStoredAndDeflatedItemsWhole) {
-    std::string allBytes(300000, '\0');
-    for (size_t i = 0; i < allBytes.size(); ++i) allBytes[i] = static_cast<char>(i * 7 + i / 251);
-    ZipEntrySpec described = Entry("Song.xml", Pattern(50000));
-    described.flags = 0x0008;  // sizes in a data descriptor after the data
-    struct Case {
-        ZipEntrySpec entry;
-        std::string stub;
-        const char* why;
-    };
-    const Case cases[] = {
-        {Entry("Song.xml", allBytes, kZipWriterStored), "", "stored, byte for byte, many input pieces"},
-        {Entry("Song.xml", Pattern(4 << 20)), "", "deflated, 4 MiB"},
-        {Entry("Song.xml", ""), "", "empty deflated item"},
-        {Entry("Song.xml", "", kZipWriterStored), "", "empty stored item"},
-        {described, "", "data descriptor"},
-        // The archive's offsets do not count the stub.
-        {Entry("Song.xml", Pattern(70000)), "MZ" + std::string(6000, '\x90'), "self-extractor stub in front"},
-    };
-    for (const Case& c : cases) {
-        auto zip = Open(c.stub + BuildZip({Entry("readme.txt", "hello"), c.entry}));
-        ASSERT_EQ(zip->code, kZipOk) << c.why;
-        Extraction e = FindAndExtract(zip->reader.get(), "Song.xml");
-        ASSERT_EQ(e.findCode, kZipOk) << c.why;
-        EXPECT_EQ(e.code, kZipOk) << c.why;
-        EXPECT_EQ(e.info.compressedSize, c.entry.data.size()) << c.why;
-        EXPECT_TRUE(e.bytes == c.entry.data) << c.why;
-        EXPECT_FALSE(zip->reader->crcMismatch) << c.why;
-        EXPECT_EQ(zip->reader->currentIndex, kZipNoItem) << "a finished extraction consumes the item";
-        EXPECT_EQ(ZipExtractToMemory(zip->reader.get(), e.bytes.data(), 1, &e.info), kZipBadArgument);
-    }
-}
-
-TEST(ZipReaderTest, ShortBufferDeliversExactlyItsLengthAndContinues) {
-    const std::string data = Pattern(40000);
-    for (uint16_t method : {kZipWriterStored, kZipWriterDeflated}) {
-        auto zip = Open(BuildZip({Entry("Song.xml", data, method)}));
-        Extraction first = FindAndExtract(zip->reader.get(), "Song.xml", 1000);
-        EXPECT_EQ(first.code, kZipMoreData);
-        EXPECT_EQ(first.info.compressedSize, 1000u);
-        EXPECT_EQ(first.bytes, data.substr(0, 1000));
-        std::string rest(data.size(), '\0');
-        EXPECT_EQ(ZipExtractToMemory(zip->reader.get(), rest.data(), static_cast<uint32_t>(rest.size()), &first.info),
-                  kZipOk);
-        EXPECT_EQ(rest.substr(0, first.info.compressedSize), data.substr(1000));
-    }
-}
-
 // The CRC-32 of delivered bytes is folded 64 bytes at a time where the
 // processor allows and finished byte by byte: delivered in pieces of every
 // length around those sizes, into buffers at every alignment, it must still
-// be zlib's CRC-32 of the item.
+// be zlib's CRC-32 of the item. Each piece but the last fills its buffer.
+// Random bytes deflate to stored blocks; half of the deflated items are of
+// words, which deflate to real ones.
 TEST(ZipReaderTest, CrcOfDeliveredBytesIsZlibsForPiecesOfAnyLength) {
     std::string random(300000, '\0');
     uint32_t seed = 99;
@@ -304,11 +227,13 @@ TEST(ZipReaderTest, CrcOfDeliveredBytesIsZlibsForPiecesOfAnyLength) {
         seed = seed * 1664525u + 1013904223u;
         c = static_cast<char>(seed >> 24);
     }
+    const std::string words = Pattern(random.size());
     const size_t pieces[] = {1, 15, 16, 17, 63, 64, 65, 127, 128, 129, 1000, 4096, 16383, 16385, 70001};
     for (uint16_t method : {kZipWriterStored, kZipWriterDeflated}) {
         for (const size_t piece : pieces) {
             SCOPED_TRACE(testing::Message() << "method " << method << ", pieces of " << piece);
-            const std::string data = random.substr(0, piece * 3 + piece / 2 + 7);
+            const std::string& source = method == kZipWriterDeflated && piece % 2 == 0 ? words : random;
+            const std::string data = source.substr(0, piece * 3 + piece / 2 + 7);
             auto zip = Open(BuildZip({Entry("Song.xml", data, method)}));
             ZipItemInfo info = Wanted("Song.xml");
             ASSERT_EQ(ZipFindItem(zip->reader.get(), &info, 1), kZipOk);
@@ -320,6 +245,7 @@ TEST(ZipReaderTest, CrcOfDeliveredBytesIsZlibsForPiecesOfAnyLength) {
                 std::string buffer(piece + offset, '\0');
                 code = ZipExtractToMemory(zip->reader.get(), buffer.data() + offset, static_cast<uint32_t>(piece),
                                           &info);
+                if (code == kZipMoreData) { EXPECT_EQ(info.compressedSize, piece); }
                 out.replace(done, info.compressedSize, buffer, offset, info.compressedSize);
                 done += info.compressedSize;
             }
