@@ -16,11 +16,7 @@
 #include "inventory/ForeignLibraries.h"
 #include "settings/SettingsFile.h"
 
-namespace {
-
-Recording g_recording;
-
-}  // namespace
+static Recording g_recording;
 
 Recording& InstallRecorder() {
     g_recording = Recording{};

@@ -12,8 +12,7 @@ namespace {
 [[noreturn]] void ExecProgram(const std::string& program, const std::vector<std::string>& args,
                               const std::vector<std::string>& env) {
     for (const std::string& entry : env) putenv(const_cast<char*>(entry.c_str()));
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     execv(program.c_str(), argv.data());
