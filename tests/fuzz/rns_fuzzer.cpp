@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "core/PluginSet.h"
 #include "core/Results.h"
 #include "platform/Memory.h"
 #include "readers/RnsReader.h"
@@ -14,9 +13,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::unique_ptr<SongEntry> entry = NewSongEntry("/fuzz.rns");
     if (entry) ReadRnsSong("/fuzz.rns", image.get(), size, *entry);
     entry.reset();
-    ClearSongList();
-    ClearErrorList();
-    PluginSetClear(UsedPlugins);
-    PluginSetClear(MissingPlugins);
+    ClearReadingResults();
     return 0;
 }

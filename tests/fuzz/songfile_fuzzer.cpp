@@ -6,23 +6,19 @@
 #include <cstdio>
 #include <string>
 
-#include "core/PluginSet.h"
 #include "core/Results.h"
+#include "harness/Seeds.h"
 #include "readers/SongReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const char* const kKinds[] = {".xrns", ".xrni", ".xml", ".rns"};
     if (size == 0) return 0;
-    const std::string path = "/tmp/quorvel-fuzz-" + std::to_string(getpid()) + kKinds[data[0] % 4];
+    const std::string path = "/tmp/quorvel-fuzz-" + std::to_string(getpid()) + kSongFileKinds[data[0] % 4];
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return 0;
     std::fwrite(data + 1, 1, size - 1, file);
     std::fclose(file);
     ReadSongFile(path.c_str(), nullptr);
     std::remove(path.c_str());
-    ClearSongList();
-    ClearErrorList();
-    PluginSetClear(UsedPlugins);
-    PluginSetClear(MissingPlugins);
+    ClearReadingResults();
     return 0;
 }

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/PluginSet.h"
 #include "core/Results.h"
 #include "readers/SongReader.h"
 #include "readers/XmlTree.h"
@@ -45,9 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         VisitXmlPostOrder(GetRootElement(tree), CheckElement, &trimmed);
         // And the song reader's own walk over the same tree.
         if (std::unique_ptr<SongEntry> entry = NewSongEntry("/fuzz.xml")) WalkSongElements(GetRootElement(tree), *entry);
-        ClearSongList();
-        PluginSetClear(UsedPlugins);
-        PluginSetClear(MissingPlugins);
+        ClearReadingResults();
         FreeXmlTree(tree);
     } else if (!GetXmlErrorText(GetXmlError()) || !GetExpatErrorText(GetExpatErrorCode(parser)) ||
                GetExpatErrorLine(parser) < 1 || GetExpatErrorColumn(parser) < 0) {

@@ -3,11 +3,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <sstream>
+#include <stdexcept>
 
 #include "core/CommandLine.h"
 #include "core/PluginSet.h"
@@ -15,11 +16,7 @@
 #include "inventory/ForeignLibraries.h"
 #include "settings/SettingsFile.h"
 
-namespace {
-
-Recording g_recording;
-
-}  // namespace
+static Recording g_recording;
 
 Recording& InstallRecorder() {
     g_recording = Recording{};
@@ -80,29 +77,21 @@ void CatalogueTest::TearDown() {
 }
 
 TempFolder::TempFolder() {
-    std::random_device random;
-    const auto base = std::filesystem::temp_directory_path();
-    for (;;) {
-        auto candidate = base / ("quorvel-test-" + std::to_string(random()));
-        if (std::filesystem::create_directory(candidate)) {
-            // The canonical form, so that paths compare with what getcwd gives.
-            path = std::filesystem::canonical(candidate).string();
-            return;
-        }
-    }
+    std::string name = (std::filesystem::temp_directory_path() / "quorvel-test-XXXXXX").string();
+    if (!mkdtemp(name.data())) throw std::runtime_error("no temporary folder: " + name);
+    // The canonical form, so that paths compare with what getcwd gives.
+    path = std::filesystem::canonical(name).string();
 }
 
 TempFolder::~TempFolder() {
+    namespace fs = std::filesystem;
     std::error_code error;
     // Folders a test made unreadable must be opened again to be removed.
-    for (auto it = std::filesystem::recursive_directory_iterator(
-             path, std::filesystem::directory_options::skip_permission_denied, error);
-         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+    for (fs::recursive_directory_iterator it(path, fs::directory_options::skip_permission_denied, error), end;
+         !error && it != end; it.increment(error))
         if (it->is_directory(error) && !it->is_symlink(error))
-            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                         std::filesystem::perm_options::add, error);
-    }
-    std::filesystem::remove_all(path, error);
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+    fs::remove_all(path, error);
 }
 
 std::string TempFolder::Path(const std::string& relative) const {
@@ -157,11 +146,7 @@ std::string ReadFileBytes(const std::string& path) {
 bool RunningAsRoot() { return geteuid() == 0; }
 
 std::string SourcePath(const std::string& relative) {
-#ifdef QUORVEL_SOURCE_DIR
     return (std::filesystem::path(QUORVEL_SOURCE_DIR) / relative).string();
-#else
-    return relative;
-#endif
 }
 
 std::vector<std::vector<std::string>> ReadTableRows(const std::string& relative) {

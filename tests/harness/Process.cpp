@@ -1,23 +1,18 @@
 #include "harness/Process.h"
 
-#include <fcntl.h>
 #include <grp.h>
-#include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
-
-extern char** environ;
+#include <cstdio>
 
 namespace {
 
 [[noreturn]] void ExecProgram(const std::string& program, const std::vector<std::string>& args,
                               const std::vector<std::string>& env) {
     for (const std::string& entry : env) putenv(const_cast<char*>(entry.c_str()));
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     execv(program.c_str(), argv.data());
@@ -30,51 +25,40 @@ int ExitCodeOf(pid_t pid) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+std::string ReadFrom(FILE* stream) {
+    std::string text;
+    std::rewind(stream);
+    char buffer[65536];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, stream)) > 0;) text.append(buffer, n);
+    return text;
+}
+
 }  // namespace
 
+// The child's three streams are files, read once it is gone: nothing to pump
+// while it runs, and no pipe to fill up.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args, const std::string& folder,
                          const std::vector<std::string>& env, const std::string& input, int runAsUser) {
     ProcessResult result;
-    int outPipe[2], errPipe[2], inPipe[2];
-    if (pipe(outPipe) || pipe(errPipe) || pipe(inPipe)) return result;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(inPipe[0], 0);
-        dup2(outPipe[1], 1);
-        dup2(errPipe[1], 2);
-        for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) close(fd);
-        if (runAsUser >= 0 && (setgroups(0, nullptr) != 0 || setgid(static_cast<gid_t>(runAsUser)) != 0 ||
-                               setuid(static_cast<uid_t>(runAsUser)) != 0))
-            _exit(125);
-        if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(126);
-        ExecProgram(program, args, env);
-    }
-    close(inPipe[0]);
-    close(outPipe[1]);
-    close(errPipe[1]);
-    if (!input.empty()) {
-        const ssize_t written = write(inPipe[1], input.data(), input.size());
-        (void)written;
-    }
-    close(inPipe[1]);
-    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    int open = 2;
-    char buffer[65536];
-    while (open > 0) {
-        if (poll(fds, 2, -1) < 0) break;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-            if (n <= 0) {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            } else {
-                (i == 0 ? result.out : result.err).append(buffer, static_cast<size_t>(n));
-            }
+    FILE* streams[3] = {std::tmpfile(), std::tmpfile(), std::tmpfile()};
+    if (streams[0] && streams[1] && streams[2]) {
+        std::fwrite(input.data(), 1, input.size(), streams[0]);
+        std::rewind(streams[0]);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            for (int fd = 0; fd < 3; ++fd) dup2(fileno(streams[fd]), fd);
+            if (runAsUser >= 0 && (setgroups(0, nullptr) != 0 || setgid(static_cast<gid_t>(runAsUser)) != 0 ||
+                                   setuid(static_cast<uid_t>(runAsUser)) != 0))
+                _exit(125);
+            if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(126);
+            ExecProgram(program, args, env);
         }
+        if (pid > 0) result.exitCode = ExitCodeOf(pid);
+        result.out = ReadFrom(streams[1]);
+        result.err = ReadFrom(streams[2]);
     }
-    result.exitCode = ExitCodeOf(pid);
+    for (FILE* stream : streams)
+        if (stream) std::fclose(stream);
     return result;
 }
 
@@ -96,10 +80,4 @@ ProcessResult RunProcessOnTerminal(const std::string& program, const std::vector
     return result;
 }
 
-std::string CliPath() {
-#ifdef QUORVEL_CLI_PATH
-    return QUORVEL_CLI_PATH;
-#else
-    return "quorvel";
-#endif
-}
+std::string CliPath() { return QUORVEL_CLI_PATH; }

@@ -8,5 +8,6 @@
 // QUORVEL_SEED_DIR/<target>_fuzzer/, named by content; without it, nothing.
 void KeepSeed(const char* target, std::string_view bytes);
 // A file for the song reader's target: its first byte names the kind
-// (.xrns, .xrni, .xml, .rns) that the file name's extension gives.
+// (the index in kSongFileKinds) that the file name's extension gives.
 void KeepSongFileSeed(std::string_view name, std::string_view bytes);
+inline constexpr const char* kSongFileKinds[] = {".xrns", ".xrni", ".xml", ".rns"};

@@ -68,14 +68,12 @@ std::string BuildExports(const std::vector<std::string>& names, uint32_t directo
 
 // The processor kind of the program being built (what the probe accepts).
 uint16_t PeWriterNativeMachine() {
-#if defined(__x86_64__) || defined(_M_X64)
-    return kPeWriterAmd64;
-#elif defined(__i386__) || defined(_M_IX86)
+#if defined(__i386__) || defined(_M_IX86)
     return kPeWriterI386;
 #elif defined(__aarch64__) || defined(_M_ARM64)
     return kPeWriterArm64;
 #else
-    return 0;
+    return kPeWriterAmd64;
 #endif
 }
 
@@ -142,9 +140,7 @@ PeFile BuildPeImage(const PeSpec& shape) {
     return PeFile{std::move(w.bytes)};
 }
 
-PeSpec PeDllSpec(uint16_t machine, const std::vector<std::string>& exportNames) {
-    return PeSpec{machine, exportNames};
-}
+PeSpec PeDllSpec(uint16_t machine, const std::vector<std::string>& exportNames) { return PeSpec{machine, exportNames}; }
 
 std::string NativeDllBytes(const std::vector<std::string>& exportNames) {
     return BuildPeImage(PeDllSpec(PeWriterNativeMachine(), exportNames)).bytes;

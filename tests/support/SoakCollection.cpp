@@ -40,12 +40,10 @@ SoakCollection WriteSoakCollection(const std::string& root) {
         } else {
             bytes = WriteSongArchive(shape);
         }
-        const fs::path folder = fs::path(root) / std::to_string(i % 20);
-        std::error_code error;
-        fs::create_directories(folder, error);
-        const std::string path = (folder / name).string();
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-        collection.files.push_back(path);
+        const fs::path path = fs::path(root) / std::to_string(i % 20) / name;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << bytes;
+        collection.files.push_back(path.string());
     }
     return collection;
 }

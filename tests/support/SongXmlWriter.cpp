@@ -65,28 +65,20 @@ void Patterns(std::string& out, const SongXmlShape& shape) {
 }  // namespace
 
 std::string WriteSongXml(const SongXmlShape& shape) {
-    std::string out;
     const std::string version = std::to_string(shape.docVersion);
-    out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     if (shape.instrument) {
-        out += "<RenoiseInstrument doc_version=\"" + version + "\">\n";
-        out += "  <Name>" + shape.songName + "</Name>\n";
+        out += "<RenoiseInstrument doc_version=\"" + version + "\">\n  <Name>" + shape.songName + "</Name>\n";
         out += "  <PluginProperties>\n";
         for (const std::string& plugin : shape.plugins) Device(out, "    ", "PluginDevice", "VST", plugin, shape.legacyPluginNames);
         for (const auto& other : shape.otherPlugins) Device(out, "    ", "PluginDevice", other.first, other.second, false);
-        out += "  </PluginProperties>\n";
-        out += "</RenoiseInstrument>\n";
-        return out;
+        return out + "  </PluginProperties>\n</RenoiseInstrument>\n";
     }
-    out += "<RenoiseSong doc_version=\"" + version + "\">\n";
-    out += "  <GlobalSongData>\n";
-    out += "    <BeatsPerMin>" + std::to_string(shape.bpm) + "</BeatsPerMin>\n";
-    out += "    <LinesPerBeat>4</LinesPerBeat>\n";
+    out += "<RenoiseSong doc_version=\"" + version + "\">\n  <GlobalSongData>\n";
+    out += "    <BeatsPerMin>" + std::to_string(shape.bpm) + "</BeatsPerMin>\n    <LinesPerBeat>4</LinesPerBeat>\n";
     out += "    <TicksPerLine>" + std::to_string(shape.tpl) + "</TicksPerLine>\n";
     out += "    <SongName>" + shape.songName + "</SongName>\n";
-    out += "    <Artist>" + shape.artist + "</Artist>\n";
-    out += "  </GlobalSongData>\n";
-    out += "  <Tracks>\n";
+    out += "    <Artist>" + shape.artist + "</Artist>\n  </GlobalSongData>\n  <Tracks>\n";
     size_t next = 0;
     for (size_t t = 0; t < shape.tracks || next < shape.plugins.size(); ++t) {
         out += "    <SequencerTrack type=\"SequencerTrack\">\n      <Name>Track " + std::to_string(t + 1) +
@@ -102,8 +94,7 @@ std::string WriteSongXml(const SongXmlShape& shape) {
     }
     out += "  </Tracks>\n";
     Patterns(out, shape);
-    out += "</RenoiseSong>\n";
-    return out;
+    return out + "</RenoiseSong>\n";
 }
 
 std::string WriteSongArchive(const SongXmlShape& shape) {

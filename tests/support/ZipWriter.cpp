@@ -40,58 +40,33 @@ std::string BuildZip(const std::vector<ZipEntrySpec>& entries, std::string_view 
     ByteWriter archive;
     ByteWriter central;
     for (const ZipEntrySpec& e : entries) {
-        const std::string stored = e.payload ? *e.payload : (e.method == 8 ? DeflateRaw(e.data) : e.data);
+        const std::string stored = e.method == kZipWriterDeflated ? DeflateRaw(e.data) : e.data;
         const uint32_t crc = Crc32Of(e.data);
         const uint32_t compressedSize = static_cast<uint32_t>(stored.size());
         const uint32_t uncompressedSize = static_cast<uint32_t>(e.data.size());
         const bool descriptor = e.flags & kFlagDataDescriptor;
-        const uint32_t localOffset = static_cast<uint32_t>(archive.Size());
-
-        archive.U32(kLocalSignature)
-            .U16(20)                                    // version needed
-            .U16(e.flags)                               // general purpose flags
-            .U16(e.method)                              // compression method
-            .U16(kDosTime)                              // modification time
-            .U16(kDosDate)                              // modification date
-            .U32(descriptor ? 0 : crc)                  // CRC-32
-            .U32(descriptor ? 0 : compressedSize)       // compressed size
-            .U32(descriptor ? 0 : uncompressedSize)     // uncompressed size
-            .U16(static_cast<uint16_t>(e.name.size()))  // name length
-            .U16(0)                                     // extra length
-            .Raw(e.name)
-            .Raw(stored);
+        // From the flags to the extra length, both headers alike; with a data
+        // descriptor the local header leaves CRC and sizes to it.
+        const auto fields = [&](ByteWriter& w, bool sized) {
+            w.U16(e.flags).U16(e.method).U16(kDosTime).U16(kDosDate);
+            w.U32(sized ? crc : 0).U32(sized ? compressedSize : 0).U32(sized ? uncompressedSize : 0);
+            w.U16(static_cast<uint16_t>(e.name.size())).U16(0);
+        };
+        // Version made by MS-DOS, version needed 2.0; no comment, disk 0, no
+        // internal attributes, the archive attribute.
+        central.U32(kCentralSignature).U16(20).U16(20);
+        fields(central, true);
+        central.U16(0).U16(0).U16(0).U32(0x20).U32(static_cast<uint32_t>(archive.Size())).Raw(e.name);
+        archive.U32(kLocalSignature).U16(20);
+        fields(archive, !descriptor);
+        archive.Raw(e.name).Raw(stored);
         if (descriptor) archive.U32(kDescriptorSignature).U32(crc).U32(compressedSize).U32(uncompressedSize);
-
-        central.U32(kCentralSignature)
-            .U16(20)                                    // version made by: MS-DOS
-            .U16(20)                                    // version needed
-            .U16(e.flags)                               // general purpose flags
-            .U16(e.method)                              // compression method
-            .U16(kDosTime)                              // modification time
-            .U16(kDosDate)                              // modification date
-            .U32(crc)                                   // CRC-32
-            .U32(compressedSize)                        // compressed size
-            .U32(uncompressedSize)                      // uncompressed size
-            .U16(static_cast<uint16_t>(e.name.size()))  // name length
-            .U16(0)                                     // extra length
-            .U16(0)                                     // comment length
-            .U16(0)                                     // disk number start
-            .U16(0)                                     // internal attributes
-            .U32(0x20)                                  // external attributes: archive
-            .U32(localOffset)                           // local header offset
-            .Raw(e.name);
     }
     const uint32_t directoryOffset = static_cast<uint32_t>(archive.Size());
     const uint16_t count = static_cast<uint16_t>(entries.size());
-    archive.Raw(central.bytes)
-        .U32(kEndSignature)
-        .U16(0)                                             // number of this disk
-        .U16(0)                                             // disk where the directory starts
-        .U16(count)                                         // entries on this disk
-        .U16(count)                                         // entries in total
-        .U32(static_cast<uint32_t>(central.Size()))         // directory size
-        .U32(directoryOffset)                               // directory offset
-        .U16(static_cast<uint16_t>(comment.size()))         // comment length
-        .Raw(comment);
+    // Disk 0 holding the whole directory; its size and offset; the comment.
+    archive.Raw(central.bytes).U32(kEndSignature).U16(0).U16(0).U16(count).U16(count);
+    archive.U32(static_cast<uint32_t>(central.Size())).U32(directoryOffset);
+    archive.U16(static_cast<uint16_t>(comment.size())).Raw(comment);
     return archive.bytes;
 }

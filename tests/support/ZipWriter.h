@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,9 +17,6 @@ struct ZipEntrySpec {
     // 8 deflates data (raw deflate); any other number stores it unchanged and
     // writes that number as the method.
     uint16_t method = kZipWriterDeflated;
-    // The item data exactly as it lands in the archive, instead of encoding
-    // data: an item cut short of what its directory record promises.
-    std::optional<std::string> payload;
     uint16_t flags = 0;  // general purpose flags; bit 3 also writes a data descriptor
 };
 
