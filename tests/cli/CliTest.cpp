@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -44,14 +45,11 @@ protected:
     std::vector<std::string> env;
 };
 
+// The texts between the "|"s (an empty text has none, which checks the same).
 std::vector<std::string> Pieces(const std::string& text) {
-    std::vector<std::string> pieces(1);
-    for (const char c : text) {
-        if (c == '|')
-            pieces.emplace_back();
-        else
-            pieces.back().push_back(c);
-    }
+    std::vector<std::string> pieces;
+    std::istringstream in(text);
+    for (std::string piece; std::getline(in, piece, '|');) pieces.push_back(piece);
     return pieces;
 }
 
