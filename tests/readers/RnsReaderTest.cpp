@@ -60,16 +60,15 @@ TEST_F(RnsReaderTest, FindsEverythingAtEveryAlignmentUpToTheLastOffset) {
             std::string version = "RNS0" + std::to_string(4 + (2 * pad + trailing) % 15);
             version.resize(9 + pad, '\0');
             auto entry = Read(version + body + std::string(trailing, '\0'));
-            const std::string row = version.c_str() + std::string(", pad ") + std::to_string(pad) + ", trailing " +
-                                    std::to_string(trailing);
+            SCOPED_TRACE(testing::Message() << version.c_str() << ", pad " << pad << ", trailing " << trailing);
             if (trailing == 0) {  // the marker would end on the image's last byte: not seen
-                EXPECT_EQ(ErrorList, std::vector<std::string>{kChunksLine}) << row;
+                EXPECT_EQ(ErrorList, std::vector<std::string>{kChunksLine});
                 continue;
             }
-            EXPECT_TRUE(ErrorList.empty()) << row;
-            EXPECT_EQ(entry->songName.value_or("(absent)"), "Demo") << row;
-            EXPECT_EQ(entry->bpm, 125) << row;
-            EXPECT_EQ(Members(*entry->plugins), (Names{"Delay.dll*1", "Synth.dll*1"})) << row;
+            EXPECT_TRUE(ErrorList.empty());
+            EXPECT_EQ(entry->songName.value_or("(absent)"), "Demo");
+            EXPECT_EQ(entry->bpm, 125);
+            EXPECT_EQ(Members(*entry->plugins), (Names{"Delay.dll*1", "Synth.dll*1"}));
         }
     }
 }

@@ -57,9 +57,7 @@ TEST_F(ReportTest, TheDialogsExportWritesTheTextReportAndRemembersItsFolder) {
         CommandLine.format = ExportFormat::kJson;  // a leftover of no command-line run
         std::strcpy(Settings.ExportFolder, "/kept");
         EXPECT_EQ(ExportReport(&window), c.written);
-        if (c.written) {
-            EXPECT_EQ(ReadFileBytes(c.choice), BuildReport());
-        }
+        if (c.written) { EXPECT_EQ(ReadFileBytes(c.choice), BuildReport()); }
         EXPECT_STREQ(Settings.ExportFolder, c.exportFolder.c_str());
         EXPECT_EQ(Messages(), c.messages);
     }
@@ -110,6 +108,7 @@ TEST_F(ReportTest, ACommandLineRunAsksBeforeReplacingAFileAndWritesTheAskedForFo
         // No refresh and no tab change after the message.
         EXPECT_EQ(shown->selectedTabs.empty() && shown->statusTexts.empty(), row[8] == "missing");
         EXPECT_EQ(RunCommandLine(&window), CommandLineOutcome::kNothing);  // consumed
+        EXPECT_FALSE(CommandLine.folderText || CommandLine.exportPath);
     }
     EXPECT_EQ(rows.size(), 7u);
 }
