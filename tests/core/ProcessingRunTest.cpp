@@ -88,6 +88,7 @@ TEST_F(ProcessingRunTest, WhatACommandLineRunWalks) {
         CommandLine.pending = 1;
         EXPECT_EQ(RunCommandLine(nullptr), CommandLineOutcome::kRead);
         EXPECT_EQ(SongList.size(), std::stoul(row[4]));
+        EXPECT_FALSE(CommandLine.folderText || CommandLine.fileText);  // the request is used up
     }
     EXPECT_EQ(rows.size(), 5u);
     EXPECT_EQ(SongList[0]->path, temp.Path("here.rns"));
