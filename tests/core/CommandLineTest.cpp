@@ -32,12 +32,3 @@ TEST(ParseCommandLine, KeepsTheRulesAndQuirksOfTheSwitchSyntax) {
     }
     EXPECT_EQ(rows.size(), 14u);
 }
-
-TEST(ParseCommandLine, DiscardConsumesTheRequest) {
-    ParseCommandLine("/p:C:\\Songs /e:r.txt");
-    EXPECT_EQ(CommandLine.pending, 1);
-    DiscardCommandLine();
-    EXPECT_EQ(CommandLine.pending, 0);
-    EXPECT_FALSE(CommandLine.folderText || CommandLine.exportPath);
-    CommandLine = CommandLineRequest{};
-}

@@ -70,31 +70,26 @@ TEST_F(ProcessingRunTest, WhatACommandLineRunWalks) {
     ParseCommandLine("/e:r.txt");  // no folder, no file: nothing starts
     EXPECT_EQ(RunCommandLine(nullptr), CommandLineOutcome::kNothing);
     EXPECT_FALSE(PathExists(temp.Path("r.txt").c_str()));
-    struct Case {
-        std::optional<std::string> folder, file;
-        int subfolderMode;
-        uint32_t scanSubfolders;
-        size_t rows;
-        const char* why;
-    } cases[] = {
-        {std::nullopt, "here.xrns", 2, 0, 1, "a file in the current folder, by its name only"},
-        {std::nullopt, temp.Path("here.xrns"), 1, 0, 2, "with /s+ every file of that name below its folder"},
-        {temp.path, "*.xrns", 2, 0, 1, "a mask; the settings say: no subfolders"},
-        {temp.path, "*.xrns", 2, 1, 2, "a mask; the settings say: subfolders"},
-        {temp.path, std::nullopt, 0, 1, 2, "every kind, /s- over the settings"},
+    const auto text = [this](const std::string& field) {
+        return field == "-" ? std::nullopt : std::optional(field[0] == '@' ? temp.path + field.substr(1) : field);
     };
-    for (const Case& c : cases) {
+    const auto rows = ReadTableRows("tests/data/misc/command-line-walks.tsv");
+    for (const auto& row : rows) {
+        ASSERT_EQ(row.size(), 6u);
+        SCOPED_TRACE(row[5]);
         ResetCatalogue();
-        Settings.ScanSubfolders = c.scanSubfolders;
+        Settings.ScanSubfolders = static_cast<uint32_t>(std::stoul(row[3]));
         // Paths here contain "/", which the window's switch syntax cannot
         // carry, so the request is filled the way the Linux program fills it.
         CommandLine = CommandLineRequest{};
-        CommandLine.folderText = c.folder;
-        CommandLine.fileText = c.file;
-        CommandLine.subfolderMode = c.subfolderMode;
+        CommandLine.folderText = text(row[0]);
+        CommandLine.fileText = text(row[1]);
+        CommandLine.subfolderMode = std::stoi(row[2]);
         CommandLine.pending = 1;
-        EXPECT_EQ(RunCommandLine(nullptr), CommandLineOutcome::kRead) << c.why;
-        EXPECT_EQ(SongList.size(), c.rows) << c.why;
+        EXPECT_EQ(RunCommandLine(nullptr), CommandLineOutcome::kRead);
+        EXPECT_EQ(SongList.size(), std::stoul(row[4]));
+        EXPECT_FALSE(CommandLine.folderText || CommandLine.fileText);  // the request is used up
     }
+    EXPECT_EQ(rows.size(), 5u);
     EXPECT_EQ(SongList[0]->path, temp.Path("here.rns"));
 }

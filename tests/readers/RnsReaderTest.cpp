@@ -52,25 +52,23 @@ class RnsReaderTest : public CatalogueTest {};
 // like them (in the committed body), and with the last end marker on the
 // last offset it may take. The accepted version texts take turns.
 TEST_F(RnsReaderTest, FindsEverythingAtEveryAlignmentUpToTheLastOffset) {
-    const char* const versions[] = {"RNS04",  "RNS05",  "RNS06",  "RNS07",  "RNS08",  "RNS09",  "RNS010", "RNS011",
-                                    "RNS012", "RNS013", "RNS014", "RNS015", "RNS016", "RNS017", "RNS018"};
     const std::string body = ReadFileBytes(SourcePath("tests/data/rns/aligned-body.rns"));
     for (size_t pad = 0; pad < 34; ++pad) {
         for (size_t trailing : {0, 1}) {
             ResetCatalogue();
-            std::string version = versions[(2 * pad + trailing) % 15];  // every one with trailing 1
+            // RNS04 to RNS018, every one with trailing 1
+            std::string version = "RNS0" + std::to_string(4 + (2 * pad + trailing) % 15);
             version.resize(9 + pad, '\0');
             auto entry = Read(version + body + std::string(trailing, '\0'));
-            const std::string row = version.c_str() + std::string(", pad ") + std::to_string(pad) + ", trailing " +
-                                    std::to_string(trailing);
+            SCOPED_TRACE(testing::Message() << version.c_str() << ", pad " << pad << ", trailing " << trailing);
             if (trailing == 0) {  // the marker would end on the image's last byte: not seen
-                EXPECT_EQ(ErrorList, std::vector<std::string>{kChunksLine}) << row;
+                EXPECT_EQ(ErrorList, std::vector<std::string>{kChunksLine});
                 continue;
             }
-            EXPECT_TRUE(ErrorList.empty()) << row;
-            EXPECT_EQ(entry->songName.value_or("(absent)"), "Demo") << row;
-            EXPECT_EQ(entry->bpm, 125) << row;
-            EXPECT_EQ(Members(*entry->plugins), (Names{"Delay.dll*1", "Synth.dll*1"})) << row;
+            EXPECT_TRUE(ErrorList.empty());
+            EXPECT_EQ(entry->songName.value_or("(absent)"), "Demo");
+            EXPECT_EQ(entry->bpm, 125);
+            EXPECT_EQ(Members(*entry->plugins), (Names{"Delay.dll*1", "Synth.dll*1"}));
         }
     }
 }
@@ -89,30 +87,19 @@ TEST_F(RnsReaderTest, RecordPluginReferenceFormsTheNameCutTo259Bytes) {
 }
 
 TEST_F(RnsReaderTest, ScanVstReferencesStaysInsideTheImage) {
-    // A reference and two zeros; and a text without the length field, which would lie before the image.
-    const std::string image("\x0a\0\0\0Vst: Delay\0\0", 16), bare = "Vst: Delay  ";
-    struct Case {
-        const std::string& image;
-        size_t start, length;
-        bool chunksLine;
-        uint32_t recorded;
-        const char* why;
-    } cases[] = {
-        {image, 4, 12, false, 1, "the length field before the chunk's start is read"},
-        {image, 4, 10, false, 0, "the text reaches the chunk's end"},
-        {image, 4, 13, true, 0, "range past the image"},
-        {image, 17, 0, true, 0, "start past the image"},
-        {image, 1, SIZE_MAX, true, 0, "length wrapping around"},
-        {bare, 0, bare.size(), true, 0, "a length field before the image"},
-    };
-    for (const Case& c : cases) {
+    const std::string reference("\x0a\0\0\0Vst: Delay\0\0", 16), bare = "Vst: Delay  ";
+    for (const auto& row : ReadTableRows("tests/data/rns/scans.tsv")) {
+        ASSERT_EQ(row.size(), 6u);
+        SCOPED_TRACE(row[5]);
         ResetCatalogue();
+        const std::string& image = row[0] == "bare" ? bare : reference;
         auto entry = NewSongEntry(kPath);
-        HeapBuffer block = HeapAllocZeroed(c.image.size());
-        std::memcpy(block.get(), c.image.data(), c.image.size());
-        ScanVstReferences(kPath, block.get(), c.image.size(), c.start, c.length, *entry);
-        EXPECT_EQ(ErrorList, c.chunksLine ? Names{kChunksLine} : Names{}) << c.why;
-        EXPECT_EQ(entry->plugins->count, c.recorded) << c.why;
+        HeapBuffer block = HeapAllocZeroed(image.size());
+        std::memcpy(block.get(), image.data(), image.size());
+        const size_t length = row[2] == "max" ? SIZE_MAX : std::stoul(row[2]);
+        ScanVstReferences(kPath, block.get(), image.size(), std::stoul(row[1]), length, *entry);
+        EXPECT_EQ(ErrorList, row[3] == "1" ? Names{kChunksLine} : Names{});
+        EXPECT_EQ(entry->plugins->count, std::stoul(row[4]));
     }
 }
 

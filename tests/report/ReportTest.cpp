@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <map>
 
 #include "core/CommandLine.h"
 #include "core/ProcessingRun.h"
@@ -56,9 +57,7 @@ TEST_F(ReportTest, TheDialogsExportWritesTheTextReportAndRemembersItsFolder) {
         CommandLine.format = ExportFormat::kJson;  // a leftover of no command-line run
         std::strcpy(Settings.ExportFolder, "/kept");
         EXPECT_EQ(ExportReport(&window), c.written);
-        if (c.written) {
-            EXPECT_EQ(ReadFileBytes(c.choice), BuildReport());
-        }
+        if (c.written) { EXPECT_EQ(ReadFileBytes(c.choice), BuildReport()); }
         EXPECT_STREQ(Settings.ExportFolder, c.exportFolder.c_str());
         EXPECT_EQ(Messages(), c.messages);
     }
@@ -66,62 +65,50 @@ TEST_F(ReportTest, TheDialogsExportWritesTheTextReportAndRemembersItsFolder) {
 }
 
 // Through the run, which quits after the export, written or not, unless
-// the question was answered Cancel; a folder that does not exist stops the
-// run at its message.
+// the question was answered Cancel. The runs are rows of
+// tests/data/report/command-line-exports.tsv.
 TEST_F(ReportTest, ACommandLineRunAsksBeforeReplacingAFileAndWritesTheAskedForFormat) {
     const std::string target = folder.Path("cli.txt");
     const std::string question = "Warning: The specified export file \"" + target +
                                  "\" already exists!\n\nOverwrite it? (" +
                                  std::to_string(kMbOkCancel | kMbIconWarning) + ", no owner)\n";
-    using enum CommandLineOutcome;
-    const struct {
-        const char* what;
-        const char* songs;
-        bool exists;
-        int overwrite;
-        int answer;
-        ExportFormat format;
-        int hints;
-        std::string path;
-        CommandLineOutcome outcome;
-        int quits;
-        std::string messages;
-    } cases[] = {
-        {"new file", "empty", false, 0, kIdCancel, ExportFormat::kText, 0, target, kRead, 1, ""},
-        {"existing, OK", "empty", true, 0, kIdOk, ExportFormat::kJson, 0, target, kRead, 1, question},
-        {"existing, Cancel", "empty", true, 0, kIdCancel, ExportFormat::kText, 0, target, kExportFailed, 0, question},
-        {"existing, /o", "empty", true, 1, kIdCancel, ExportFormat::kCsv, 0, target, kRead, 1, ""},
-        {"with hints", "empty", false, 0, kIdOk, ExportFormat::kText, 1, target, kRead, 1, ""},
-        {"no such folder", "empty", false, 0, kIdOk, ExportFormat::kText, 0, folder.Path("missing-folder/out.txt"),
-         kExportFailed, 1, kCannotOpen},
-        {"no song folder", "missing", false, 0, kIdOk, ExportFormat::kText, 0, target, kMissingInput, 0,
-         "Error: The specified folder \"" + folder.Path("missing") + "\" does not exist! (" + std::to_string(kMbOk | kMbIconStop) + ", no owner)\n"},
-    };
+    const std::map<std::string, std::string> messages = {
+        {"-", ""}, {"question", question}, {"cannot open", kCannotOpen},
+        {"no folder", "Error: The specified folder \"" + folder.Path("missing") + "\" does not exist! (" +
+                          std::to_string(kMbOk | kMbIconStop) + ", no owner)\n"}};
+    const char* const outcomes[] = {"nothing", "missing", "read", "failed"};  // in CommandLineOutcome's order
     AddSong({"/s/a.xrns"});
     folder.MakeFolder("empty");
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    const auto rows = ReadTableRows("tests/data/report/command-line-exports.tsv");
+    for (const auto& row : rows) {
+        ASSERT_EQ(row.size(), 11u);
+        SCOPED_TRACE(row[0]);
         shown = &InstallRecorder();
-        shown->messageAnswer = c.answer;
+        shown->messageAnswer = row[4] == "ok" ? kIdOk : kIdCancel;
         std::filesystem::remove(target);
-        if (c.exists) folder.Write("cli.txt", "previous");
+        if (row[2] == "1") folder.Write("cli.txt", "previous");
+        const std::string path = folder.Path(row[7]);
         CommandLine = CommandLineRequest{};
         CommandLine.pending = 1;
-        CommandLine.folderText = folder.Path(c.songs);
-        CommandLine.exportPath = c.path;
-        CommandLine.overwrite = c.overwrite;
+        CommandLine.folderText = folder.Path(row[1]);
+        CommandLine.exportPath = path;
+        CommandLine.overwrite = std::stoi(row[3]);
         CommandLine.quitAfterExport = 1;
-        CommandLine.format = c.format;
-        CommandLine.hints = c.hints;
+        ASSERT_TRUE(ParseExportFormat(row[5].c_str(), &CommandLine.format));
+        const ExportFormat format = CommandLine.format;
+        const int hints = CommandLine.hints = std::stoi(row[6]), quits = std::stoi(row[9]);
         std::strcpy(Settings.ExportFolder, "/last");
-        EXPECT_EQ(RunCommandLine(&window), c.outcome);
-        EXPECT_EQ(ReadFileBytes(c.path), c.outcome == kRead ? BuildExportBytes(c.format, c.hints)
-                                                            : std::string(c.exists ? "previous" : ""));
-        EXPECT_EQ(shown->quitRequests, c.quits);
-        EXPECT_STREQ(Settings.ExportFolder, c.quits ? "" : "/last");
-        EXPECT_EQ(Messages(), c.messages);
+        const CommandLineOutcome outcome = RunCommandLine(&window);
+        EXPECT_STREQ(outcomes[static_cast<int>(outcome)], row[8].c_str());
+        EXPECT_EQ(ReadFileBytes(path), outcome == CommandLineOutcome::kRead ? BuildExportBytes(format, hints)
+                                                                            : std::string(row[2] == "1" ? "previous" : ""));
+        EXPECT_EQ(shown->quitRequests, quits);
+        EXPECT_STREQ(Settings.ExportFolder, quits ? "" : "/last");
+        EXPECT_EQ(Messages(), messages.at(row[10]));
         // No refresh and no tab change after the message.
-        EXPECT_EQ(shown->selectedTabs.empty() && shown->statusTexts.empty(), c.outcome == kMissingInput);
-        EXPECT_EQ(RunCommandLine(&window), kNothing);  // consumed
+        EXPECT_EQ(shown->selectedTabs.empty() && shown->statusTexts.empty(), row[8] == "missing");
+        EXPECT_EQ(RunCommandLine(&window), CommandLineOutcome::kNothing);  // consumed
+        EXPECT_FALSE(CommandLine.folderText || CommandLine.exportPath);
     }
+    EXPECT_EQ(rows.size(), 7u);
 }

@@ -20,6 +20,9 @@ namespace {
 
 const char kShell[] = "C:\\Waves\\WaveShell-VST.dll";
 const std::vector<std::string> kShellExports = {"VSTPluginMain", "DllRegisterServer", "MarkAuthorizationState"};
+// What both folders give: delay.DLL counts to Delay.dll, and the shell's two plug-ins come from the registry.
+const std::vector<std::string> kBothFolders = {"Chorus.dll x1", "Delay.dll x2", "Reverb.dll x1", "Waves C4 x1",
+                                               "Waves L1 x1"};
 
 class ConfigurationTest : public CatalogueTest {
 protected:
@@ -65,8 +68,7 @@ TEST_F(ConfigurationTest, ConfirmingScansBothFoldersAndStoresTheInventory) {
     UseFolders(true, true);
     EXPECT_EQ(ApplyConfiguration(nullptr, 0), 1);
     EXPECT_EQ(Settings.ScanSubfolders, 0u);
-    EXPECT_EQ(Installed(), (std::vector<std::string>{"Chorus.dll x1", "Delay.dll x2", "Reverb.dll x1",
-                                                     "Waves C4 x1", "Waves L1 x1"}));
+    EXPECT_EQ(Installed(), kBothFolders);
     EXPECT_EQ(PluginSetFind(InstalledPlugins, "delay.dll")->folder, temp.Path("vst1"));
     EXPECT_EQ(shown->busyEntered, 1);
     EXPECT_EQ(shown->busyLeft, 1);
@@ -82,8 +84,7 @@ TEST_F(ConfigurationTest, ConfirmingScansBothFoldersAndStoresTheInventory) {
     // A second confirmation with the same folders gives the same inventory, Waves included.
     UseFolders(true, true);
     ApplyConfiguration(nullptr, 1);
-    EXPECT_EQ(Installed(), (std::vector<std::string>{"Chorus.dll x1", "Delay.dll x2", "Reverb.dll x1",
-                                                     "Waves C4 x1", "Waves L1 x1"}));
+    EXPECT_EQ(Installed(), kBothFolders);
 }
 
 TEST_F(ConfigurationTest, ConfirmingClearsTheSongResultsButKeepsTheErrors) {

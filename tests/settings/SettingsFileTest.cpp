@@ -25,12 +25,6 @@ void ExpectMessage(const ShownMessage& shown, const char* text, void* owner) {
     EXPECT_EQ(shown.owner, owner);
 }
 
-std::vector<std::string> InstalledNames() {
-    std::vector<std::string> names;
-    for (const auto& member : InstalledPlugins.members) names.push_back(member.second.name);
-    return names;
-}
-
 std::string Committed(const std::string& name) { return ReadFileBytes(SourcePath("tests/data/settings/" + name)); }
 
 // Makes the next writes of this process fail once a file grows past limit
@@ -105,9 +99,8 @@ TEST_F(SettingsFileTest, LoadThenSaveGivesTheSameBytes) {
     EXPECT_EQ(shown->windowRect[0], -1200);
     EXPECT_EQ(shown->windowRect[3], 650);
     EXPECT_STREQ(Settings.VstFolder2, "C:\\Program Files\\Steinberg\\VstPlugins");
-    EXPECT_EQ(InstalledNames(), (std::vector<std::string>{"a.dll", "B.dll", "c.dll"}));
-    EXPECT_EQ(PluginSetFind(InstalledPlugins, "b.dll")->folder, "C:\\VST\\Sub");
-    EXPECT_EQ(PluginSetFind(InstalledPlugins, "b.dll")->count, 1u);
+    EXPECT_EQ(InstalledEntries(),
+              (std::vector<std::string>{"a.dll @ C:\\VST x1", "B.dll @ C:\\VST\\Sub x1", "c.dll @ C:\\VST x1"}));
     EXPECT_FALSE(shown->statusTexts.empty());
     EXPECT_EQ(shown->centred, 0);
 
@@ -123,7 +116,7 @@ TEST_F(SettingsFileTest, LoadThenSaveGivesTheSameBytes) {
     UseFile(damaged);
     PluginSetClear(InstalledPlugins);
     LoadSettings(nullptr);
-    ASSERT_EQ(InstalledNames(), std::vector<std::string>{"kept.dll"});
+    ASSERT_EQ(InstalledEntries(), std::vector<std::string>{"kept.dll @ /v x1"});
     ASSERT_EQ(SaveSettings(nullptr), 1);
     EXPECT_EQ(Stored(), damaged);
 }
