@@ -17,9 +17,7 @@
 #include "ui/resource.h"
 #include "win32/Win32Support.h"
 
-static constexpr COLORREF kNavy = RGB(0, 0, 128);
-static constexpr COLORREF kDarkRed = RGB(128, 0, 0);
-static constexpr COLORREF kDarkGreen = RGB(0, 128, 0);
+static constexpr COLORREF kNavy = RGB(0, 0, 128), kDarkRed = RGB(128, 0, 0), kDarkGreen = RGB(0, 128, 0);
 
 // A top-level window that records WM_COMMAND (wParam, lParam) and hands
 // WM_MEASUREITEM / WM_DRAWITEM to the song rows.

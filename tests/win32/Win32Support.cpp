@@ -2,16 +2,13 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <shellapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <memory>
-#include <sstream>
+#include <iterator>
 
 #include "core/CommandLine.h"
 #include "core/FrontEnd.h"
@@ -152,17 +149,6 @@ static void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
     }
 }
 
-Script& Script::Pause(int ticks) {
-    auto remaining = std::make_shared<int>(ticks);
-    return WaitUntil([remaining] { return --*remaining < 0; });
-}
-
-Script& Script::Answer(const char* caption, WPARAM id) {
-    return Await(caption)
-        .Do([this, caption, id] { PostMessageA(Dialog(caption), WM_COMMAND, id, 0); })
-        .WaitUntil([this, caption] { return Dialog(caption) == nullptr; });
-}
-
 std::string Script::Text(int id) const { return WindowText(Item(id)); }
 int Script::Tab() const { return static_cast<int>(SendMessageA(Item(IDC_TABS), TCM_GETCURSEL, 0, 0)); }
 
@@ -188,8 +174,8 @@ INT_PTR RunMainWindow(Script& script, const std::string& settingsPath) {
     const CommandLineRequest request = CommandLine;
     ResetProgramState(settingsPath);
     CommandLine = request;
-    auto shown = [&script] { return IsWindowVisible(script.main) != FALSE; };
-    if (!script.steps.empty()) script.steps.insert(script.steps.begin(), {nullptr, shown});
+    if (!script.steps.empty())
+        script.steps.insert(script.steps.begin(), {nullptr, [&script] { return IsWindowVisible(script.main) != FALSE; }});
     ActiveScript = &script;
     HHOOK hook = SetWindowsHookExA(WH_CBT, ScriptHook, nullptr, GetCurrentThreadId());
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, ScriptTick);
@@ -252,11 +238,6 @@ std::vector<std::string> ListTexts(HWND list) {
     return texts;
 }
 
-void PressKey(HWND target, WPARAM key) {
-    PostMessageA(target, WM_KEYDOWN, key, 1);
-    PostMessageA(target, WM_KEYUP, key, 0xC0000001);
-}
-
 ScratchFolder::ScratchFolder() {
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
@@ -280,9 +261,7 @@ std::string BesideSelf(const std::string& name) {
 void WriteTextFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 std::string ReadTextFile(const std::string& path) {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

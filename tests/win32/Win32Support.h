@@ -19,8 +19,7 @@ struct Canvas {
     HDC dc = nullptr;
     HBITMAP bitmap = nullptr;
     const uint32_t* bits = nullptr;
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     Canvas(int w, int h, COLORREF fill);
     ~Canvas();
     COLORREF At(int x, int y) const;
@@ -29,8 +28,7 @@ struct Canvas {
 };
 
 struct SeenBox {
-    std::string caption;
-    std::string text;
+    std::string caption, text;
     HWND owner = nullptr;
 };
 
@@ -43,7 +41,7 @@ struct Script {
     // so a modal loop it opens keeps the script going.
     Script& Do(std::function<void()> action) { steps.push_back({std::move(action), nullptr}); return *this; }
     Script& WaitUntil(std::function<bool()> until) { steps.push_back({nullptr, std::move(until)}); return *this; }
-    Script& Pause(int ticks);
+    Script& Pause(int ticks) { return WaitUntil([ticks]() mutable { return --ticks < 0; }); }
     // Posts the command to the main window, or closes it.
     Script& Command(WPARAM id) { return Do([this, id] { PostMessageA(main, WM_COMMAND, id, 0); }); }
     Script& Close() { return Do([this] { PostMessageA(main, WM_CLOSE, 0, 0); }); }
@@ -51,7 +49,11 @@ struct Script {
     Script& Await(const char* caption) { return WaitUntil([this, caption] { return Dialog(caption) != nullptr; }); }
     // Posts the command to the newest dialog with this caption once it is
     // open, and waits until it has gone.
-    Script& Answer(const char* caption, WPARAM id);
+    Script& Answer(const char* caption, WPARAM id) {
+        return Await(caption)
+            .Do([this, caption, id] { PostMessageA(Dialog(caption), WM_COMMAND, id, 0); })
+            .WaitUntil([this, caption] { return Dialog(caption) == nullptr; });
+    }
 
     std::deque<int> answers;  // for the message boxes in turn; IDOK after
     HWND main = nullptr;
@@ -60,7 +62,7 @@ struct Script {
     bool timedOut = false;
     int tick = 0;
     struct Step {
-        std::function<void()> action;
+        std::function<void()> action;  // run once the condition holds
         std::function<bool()> condition;
     };
     std::vector<Step> steps;
@@ -95,7 +97,10 @@ void ClickTab(HWND main, int index);
 // A real HDROP with these paths, sent to the tab control as WM_DROPFILES.
 void DropFiles(HWND main, const std::vector<std::string>& paths);
 std::vector<std::string> ListTexts(HWND list);
-void PressKey(HWND target, WPARAM key);
+inline void PressKey(HWND target, WPARAM key) {
+    PostMessageA(target, WM_KEYDOWN, key, 1);
+    PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+}
 std::string WindowText(HWND window);
 // Whether the window's outer size is that of its text in the font.
 bool SizedToText(HWND window, HFONT font);
@@ -123,4 +128,4 @@ inline std::string SongXml(std::vector<std::string> plugins) {
 }
 void WriteTextFile(const std::string& path, const std::string& text);
 std::string ReadTextFile(const std::string& path);
-bool FileExists(const std::string& path);
+inline bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
