@@ -69,12 +69,10 @@ std::string WindowText(HWND window) {
 
 bool SizedToText(HWND window, HFONT font) {
     const std::string text = WindowText(window);
-    HDC dc = GetDC(window);
-    HGDIOBJ previous = SelectObject(dc, font);
+    const Canvas canvas(1, 1, 0);
+    SelectObject(canvas.dc, font);
     SIZE extent = {};
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    SelectObject(dc, previous);
-    ReleaseDC(window, dc);
+    GetTextExtentPoint32A(canvas.dc, text.c_str(), static_cast<int>(text.size()), &extent);
     RECT outer = {};
     GetWindowRect(window, &outer);
     return outer.right - outer.left == extent.cx && outer.bottom - outer.top == extent.cy;
@@ -121,8 +119,7 @@ static LRESULT CALLBACK ScriptHook(int code, WPARAM wParam, LPARAM lParam) {
         return CallNextHookEx(nullptr, code, wParam, lParam);
     dialogs.push_back(window);
     if (IsMessageBox(window)) {  // answered once only, in turn, and with OK once the answers run out
-        HWND owner = GetWindow(window, GW_OWNER);
-        script->boxes.push_back({WindowText(window), WindowText(GetDlgItem(window, 0xFFFF)), owner});
+        script->boxes.push_back({WindowText(window), WindowText(GetDlgItem(window, 0xFFFF)), GetWindow(window, GW_OWNER)});
         script->answers.push_back(IDOK);
         PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(script->answers.front()), 0);
         script->answers.pop_front();
