@@ -33,7 +33,7 @@ struct TestParent {
     }
     TestParent(int x, int y, int width, int height) {
         static const WNDCLASSA windowClass = {0, Proc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr,
-                                              reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), nullptr, "QuorvelTestParent"};
+                                              reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), nullptr, "QuorvelTest"};
         static const ATOM registered = RegisterClassA(&windowClass);
         window = CreateWindowExA(0, MAKEINTATOM(registered), "test", WS_OVERLAPPEDWINDOW, x, y, width, height, nullptr,
                                  nullptr, GetModuleHandleA(nullptr), nullptr);

@@ -105,7 +105,8 @@ TEST(MainWindowTest, StartsWhereItCanBeSeenStaysOnEnterAndEscapeAndStoresItsPlac
         EXPECT_EQ(RunMainWindow(script.Close(), settings), 0);
         std::string seen;
         for (const SeenBox& box : script.boxes) seen += box.caption + ": " + box.text + "\n";
-        EXPECT_EQ(seen, c.file && c.file->empty() ? "Error: Damaged config file, please reconfigure your settings!\n" : "");
+        const bool damaged = c.file && c.file->empty();
+        EXPECT_EQ(seen, damaged ? "Error: Damaged config file, please reconfigure your settings!\n" : "");
         // The close wrote the place and an empty inventory.
         const std::string stored = ReadTextFile(settings);
         EXPECT_EQ(stored.size(), kSettingsRecordsOffset);

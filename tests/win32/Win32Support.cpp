@@ -69,10 +69,12 @@ std::string WindowText(HWND window) {
 
 bool SizedToText(HWND window, HFONT font) {
     const std::string text = WindowText(window);
-    const Canvas canvas(1, 1, 0);
-    SelectObject(canvas.dc, font);
+    HDC dc = GetDC(window);
+    HGDIOBJ previous = SelectObject(dc, font);
     SIZE extent = {};
-    GetTextExtentPoint32A(canvas.dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, previous);
+    ReleaseDC(window, dc);
     RECT outer = {};
     GetWindowRect(window, &outer);
     return outer.right - outer.left == extent.cx && outer.bottom - outer.top == extent.cy;
@@ -119,7 +121,8 @@ static LRESULT CALLBACK ScriptHook(int code, WPARAM wParam, LPARAM lParam) {
         return CallNextHookEx(nullptr, code, wParam, lParam);
     dialogs.push_back(window);
     if (IsMessageBox(window)) {  // answered once only, in turn, and with OK once the answers run out
-        script->boxes.push_back({WindowText(window), WindowText(GetDlgItem(window, 0xFFFF)), GetWindow(window, GW_OWNER)});
+        HWND owner = GetWindow(window, GW_OWNER);
+        script->boxes.push_back({WindowText(window), WindowText(GetDlgItem(window, 0xFFFF)), owner});
         script->answers.push_back(IDOK);
         PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(script->answers.front()), 0);
         script->answers.pop_front();
@@ -171,8 +174,8 @@ INT_PTR RunMainWindow(Script& script, const std::string& settingsPath) {
     const CommandLineRequest request = CommandLine;
     ResetProgramState(settingsPath);
     CommandLine = request;
-    if (!script.steps.empty())
-        script.steps.insert(script.steps.begin(), {nullptr, [&script] { return IsWindowVisible(script.main) != FALSE; }});
+    auto shown = [&script] { return IsWindowVisible(script.main) != FALSE; };
+    if (!script.steps.empty()) script.steps.insert(script.steps.begin(), {nullptr, shown});
     ActiveScript = &script;
     HHOOK hook = SetWindowsHookExA(WH_CBT, ScriptHook, nullptr, GetCurrentThreadId());
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, ScriptTick);
