@@ -6,7 +6,6 @@
 #include <string>
 
 #include "core/CommandLine.h"
-#include "settings/SettingsFile.h"
 #include "ui/resource.h"
 #include "win32/Win32Support.h"
 

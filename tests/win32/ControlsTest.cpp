@@ -17,9 +17,38 @@
 #include "ui/resource.h"
 #include "win32/Win32Support.h"
 
-static constexpr COLORREF kNavy = RGB(0, 0, 128);
-static constexpr COLORREF kDarkRed = RGB(128, 0, 0);
-static constexpr COLORREF kDarkGreen = RGB(0, 128, 0);
+static constexpr COLORREF kNavy = RGB(0, 0, 128), kDarkRed = RGB(128, 0, 0), kDarkGreen = RGB(0, 128, 0);
+
+// A top-level window that records WM_COMMAND (wParam, lParam) and hands
+// WM_MEASUREITEM / WM_DRAWITEM to the song rows.
+struct TestParent {
+    HWND window = nullptr;
+    std::vector<std::pair<WPARAM, LPARAM>> commands;
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* parent = reinterpret_cast<TestParent*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (message == WM_COMMAND && parent) parent->commands.emplace_back(wParam, lParam);
+        if (message == WM_MEASUREITEM) MeasureSongRow(window, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        if (message == WM_DRAWITEM) DrawSongRow(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    TestParent(int x, int y, int width, int height) {
+        static const WNDCLASSA windowClass = {0, Proc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr,
+                                              reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), nullptr, "QuorvelTest"};
+        static const ATOM registered = RegisterClassA(&windowClass);
+        window = CreateWindowExA(0, MAKEINTATOM(registered), "test", WS_OVERLAPPEDWINDOW, x, y, width, height, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+        UpdateWindow(window);
+    }
+    ~TestParent() { DestroyWindow(window); }
+};
+
+// Drawn without smoothing, so that text pixels have exactly their colour.
+static HFONT CreateCrispFont(int height) {
+    return CreateFontA(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, "Tahoma");
+}
 
 static HWND CreateLink(HWND parent, const char* text, DWORD styles) {
     return CreateWindowExA(0, kHyperlinkClassName, text, WS_CHILD | WS_VISIBLE | styles, 10, 10, 50, 8, parent,
@@ -125,7 +154,7 @@ TEST(HyperlinkTest, TextTipClickAndLooksThatFollowStyleAndHover) {
 // A popup wider or taller than its owner overhangs on both sides (the offset
 // truncated toward zero), unclamped.
 TEST(WindowUtilTest, CentresOverTheOwnerWithoutClamping) {
-    TestParent owner(200, 150, 300, 200, WS_POPUP | WS_VISIBLE);
+    TestParent owner(200, 150, 300, 200);
     for (const SIZE size : {SIZE{100, 50}, SIZE{501, 100}, SIZE{300, 401}}) {
         HWND popup = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, size.cx, size.cy, owner.window, nullptr,
                                      GetModuleHandleA(nullptr), nullptr);

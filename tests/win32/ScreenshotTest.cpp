@@ -32,11 +32,9 @@ static bool CaptureWindow(HWND window, const std::string& path) {
     const BITMAPFILEHEADER header = {0x4D42, offset + size, 0, 0, offset};  // "BM"
     std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
     bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
+    bytes.append(reinterpret_cast<const char*>(canvas.bits), size);
     // Opaque: BitBlt leaves the alpha bytes at zero, which readers take as transparent.
-    for (int i = 0; i < canvas.width * canvas.height; ++i) {
-        const uint32_t pixel = canvas.bits[i] | 0xFF000000u;
-        bytes.append(reinterpret_cast<const char*>(&pixel), sizeof pixel);
-    }
+    for (size_t alpha = offset + 3; alpha < bytes.size(); alpha += 4) bytes[alpha] = '\xFF';
     WriteTextFile(path, bytes);
     return FileExists(path);
 }
@@ -53,7 +51,6 @@ TEST(ScreenshotTest, DISABLED_MainWindowTabsAndDialogs) {
         script.Pause(6).Do([&, window, name] {
             HWND target = window();
             RedrawWindow(target, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-            GdiFlush();
             const std::string path = out + "\\" + name + ".bmp";
             if (CaptureWindow(target, path)) written.push_back(path);
         });
@@ -73,7 +70,7 @@ TEST(ScreenshotTest, DISABLED_MainWindowTabsAndDialogs) {
     const std::tuple<int, const char*, const char*> dialogs[] = {
         {IDC_CONFIGURATION, "Quorvel Configuration", "configuration"}, {IDM_ABOUT, "About Quorvel", "about"}};
     for (const auto& [command, caption, name] : dialogs) {
-        script.Command(command).WaitUntil([&, caption = caption] { return script.Dialog(caption) != nullptr; });
+        script.Command(command).Await(caption);
         shoot([&, caption = caption] { return script.Dialog(caption); }, name);
         script.Answer(caption, command == IDM_ABOUT ? IDOK : IDCANCEL);
     }

@@ -2,25 +2,20 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <shellapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <memory>
-#include <sstream>
+#include <iterator>
 
 #include "core/CommandLine.h"
 #include "core/FrontEnd.h"
 #include "core/PluginSet.h"
 #include "core/Results.h"
 #include "settings/SettingsFile.h"
-#include "support/SongXmlWriter.h"
 #include "ui/MainWindow.h"
-#include "ui/SongRows.h"
 #include "ui/resource.h"
 
 static void PumpMessages() {
@@ -29,32 +24,6 @@ static void PumpMessages() {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-}
-
-static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* parent = reinterpret_cast<TestParent*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (message == WM_COMMAND && parent) parent->commands.emplace_back(wParam, lParam);
-    if (message == WM_MEASUREITEM) MeasureSongRow(window, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
-    if (message == WM_DRAWITEM) DrawSongRow(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-TestParent::TestParent(int x, int y, int width, int height, DWORD style) {
-    static const WNDCLASSA windowClass = {0, ParentProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr,
-                                          reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), nullptr, "QuorvelTestParent"};
-    static const ATOM registered = RegisterClassA(&windowClass);
-    // The list box asks for item heights while it is created, so the record
-    // must be reachable before it is shown.
-    window = CreateWindowExA(0, MAKEINTATOM(registered), "test", style & ~WS_VISIBLE, x, y, width, height, nullptr,
-                             nullptr, GetModuleHandleA(nullptr), nullptr);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    if (style & WS_VISIBLE) ShowWindow(window, SW_SHOWNOACTIVATE);
-    UpdateWindow(window);
-}
-
-TestParent::~TestParent() {
-    DestroyWindow(window);
-    PumpMessages();
 }
 
 Canvas::Canvas(int w, int h, COLORREF fill) : width(w), height(h) {
@@ -90,11 +59,6 @@ int Canvas::Count(COLORREF color, const RECT& area) const {
         for (LONG x = area.left > 0 ? area.left : 0; x < area.right && x < width; ++x)
             count += At(x, y) == color ? 1 : 0;
     return count;
-}
-
-HFONT CreateCrispFont(int height, int weight) {
-    return CreateFontA(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, "Tahoma");
 }
 
 std::string WindowText(HWND window) {
@@ -185,41 +149,7 @@ static void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
     }
 }
 
-Script& Script::Do(std::function<void()> action) {
-    steps.push_back({std::move(action), nullptr});
-    return *this;
-}
-
-Script& Script::WaitUntil(std::function<bool()> condition) {
-    steps.push_back({nullptr, std::move(condition)});
-    return *this;
-}
-
-Script& Script::Pause(int ticks) {
-    auto remaining = std::make_shared<int>(ticks);
-    return WaitUntil([remaining] { return --*remaining < 0; });
-}
-
-Script& Script::Command(WPARAM id) {
-    return Do([this, id] { PostMessageA(main, WM_COMMAND, id, 0); });
-}
-
-Script& Script::Close() {
-    return Do([this] { PostMessageA(main, WM_CLOSE, 0, 0); });
-}
-
-Script& Script::Await(const char* caption) {
-    return WaitUntil([this, caption] { return Dialog(caption) != nullptr; });
-}
-
-Script& Script::Answer(const char* caption, WPARAM id) {
-    return Await(caption)
-        .Do([this, caption, id] { PostMessageA(Dialog(caption), WM_COMMAND, id, 0); })
-        .WaitUntil([this, caption] { return Dialog(caption) == nullptr; });
-}
-
 std::string Script::Text(int id) const { return WindowText(Item(id)); }
-int Script::Count(int id) const { return static_cast<int>(SendMessageA(Item(id), LB_GETCOUNT, 0, 0)); }
 int Script::Tab() const { return static_cast<int>(SendMessageA(Item(IDC_TABS), TCM_GETCURSEL, 0, 0)); }
 
 HWND Script::Dialog(const char* caption) const {
@@ -299,20 +229,13 @@ void DropFiles(HWND main, const std::vector<std::string>& paths) {
 }
 
 std::vector<std::string> ListTexts(HWND list) {
-    std::vector<std::string> texts;
-    const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-        std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
-        SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
-        texts.push_back(text.c_str());
+    std::vector<std::string> texts(static_cast<size_t>(SendMessageA(list, LB_GETCOUNT, 0, 0)));
+    for (size_t i = 0; i < texts.size(); ++i) {
+        char text[1024] = {};
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        texts[i] = text;
     }
     return texts;
-}
-
-void PressKey(HWND target, WPARAM key) {
-    PostMessageA(target, WM_KEYDOWN, key, 1);
-    PostMessageA(target, WM_KEYUP, key, 0xC0000001);
 }
 
 ScratchFolder::ScratchFolder() {
@@ -335,20 +258,10 @@ std::string BesideSelf(const std::string& name) {
     return path.substr(0, path.find_last_of('\\') + 1) + name;
 }
 
-std::string SongXml(const std::vector<std::string>& plugins) {
-    SongXmlShape shape;
-    shape.plugins = plugins;
-    return WriteSongXml(shape);
-}
-
-void WriteTextFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+void WriteTextFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 std::string ReadTextFile(const std::string& path) {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

@@ -12,22 +12,14 @@
 #include <utility>
 #include <vector>
 
-// A top-level window that records WM_COMMAND (wParam, lParam) and hands
-// WM_MEASUREITEM / WM_DRAWITEM to the song rows.
-struct TestParent {
-    HWND window = nullptr;
-    std::vector<std::pair<WPARAM, LPARAM>> commands;
-    TestParent(int x, int y, int width, int height, DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE);
-    ~TestParent();
-};
+#include "support/SongXmlWriter.h"
 
 // A 32-bit top-down bitmap selected into a memory context.
 struct Canvas {
     HDC dc = nullptr;
     HBITMAP bitmap = nullptr;
     const uint32_t* bits = nullptr;
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     Canvas(int w, int h, COLORREF fill);
     ~Canvas();
     COLORREF At(int x, int y) const;
@@ -35,12 +27,8 @@ struct Canvas {
     int Count(COLORREF color, const RECT& area = {0, 0, 1 << 15, 1 << 15}) const;
 };
 
-// Drawn without smoothing, so that text pixels have exactly their colour.
-HFONT CreateCrispFont(int height, int weight = FW_NORMAL);
-
 struct SeenBox {
-    std::string caption;
-    std::string text;
+    std::string caption, text;
     HWND owner = nullptr;
 };
 
@@ -51,17 +39,21 @@ struct Script {
     // Each tick runs at most one action; a wait holds the script until its
     // condition is true. An action runs after the script has moved past it,
     // so a modal loop it opens keeps the script going.
-    Script& Do(std::function<void()> action);
-    Script& WaitUntil(std::function<bool()> condition);
-    Script& Pause(int ticks);
+    Script& Do(std::function<void()> action) { steps.push_back({std::move(action), nullptr}); return *this; }
+    Script& WaitUntil(std::function<bool()> until) { steps.push_back({nullptr, std::move(until)}); return *this; }
+    Script& Pause(int ticks) { return WaitUntil([ticks]() mutable { return --ticks < 0; }); }
     // Posts the command to the main window, or closes it.
-    Script& Command(WPARAM id);
-    Script& Close();
+    Script& Command(WPARAM id) { return Do([this, id] { PostMessageA(main, WM_COMMAND, id, 0); }); }
+    Script& Close() { return Do([this] { PostMessageA(main, WM_CLOSE, 0, 0); }); }
     // Waits until a dialog with this caption is open.
-    Script& Await(const char* caption);
+    Script& Await(const char* caption) { return WaitUntil([this, caption] { return Dialog(caption) != nullptr; }); }
     // Posts the command to the newest dialog with this caption once it is
     // open, and waits until it has gone.
-    Script& Answer(const char* caption, WPARAM id);
+    Script& Answer(const char* caption, WPARAM id) {
+        return Await(caption)
+            .Do([this, caption, id] { PostMessageA(Dialog(caption), WM_COMMAND, id, 0); })
+            .WaitUntil([this, caption] { return Dialog(caption) == nullptr; });
+    }
 
     std::deque<int> answers;  // for the message boxes in turn; IDOK after
     HWND main = nullptr;
@@ -70,7 +62,7 @@ struct Script {
     bool timedOut = false;
     int tick = 0;
     struct Step {
-        std::function<void()> action;
+        std::function<void()> action;  // run once the condition holds
         std::function<bool()> condition;
     };
     std::vector<Step> steps;
@@ -78,7 +70,7 @@ struct Script {
 
     HWND Item(int id) const { return GetDlgItem(main, id); }
     std::string Text(int id) const;
-    int Count(int id) const;  // the lines of a list box
+    int Count(int id) const { return static_cast<int>(SendMessageA(Item(id), LB_GETCOUNT, 0, 0)); }  // list lines
     int Tab() const;
     // The newest visible dialog with this caption (any caption: nullptr).
     HWND Dialog(const char* caption = nullptr) const;
@@ -105,7 +97,10 @@ void ClickTab(HWND main, int index);
 // A real HDROP with these paths, sent to the tab control as WM_DROPFILES.
 void DropFiles(HWND main, const std::vector<std::string>& paths);
 std::vector<std::string> ListTexts(HWND list);
-void PressKey(HWND target, WPARAM key);
+inline void PressKey(HWND target, WPARAM key) {
+    PostMessageA(target, WM_KEYDOWN, key, 1);
+    PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+}
 std::string WindowText(HWND window);
 // Whether the window's outer size is that of its text in the font.
 bool SizedToText(HWND window, HFONT font);
@@ -126,7 +121,11 @@ struct ScratchFolder {
 // A file beside the test program.
 std::string BesideSelf(const std::string& name);
 // A song naming these VST plug-ins.
-std::string SongXml(const std::vector<std::string>& plugins);
+inline std::string SongXml(std::vector<std::string> plugins) {
+    SongXmlShape shape;
+    shape.plugins = std::move(plugins);
+    return WriteSongXml(shape);
+}
 void WriteTextFile(const std::string& path, const std::string& text);
 std::string ReadTextFile(const std::string& path);
-bool FileExists(const std::string& path);
+inline bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
