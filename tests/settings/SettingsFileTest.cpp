@@ -20,9 +20,7 @@ const char kCannotWrite[] = "Could not open config file for writing!";
 
 void ExpectMessage(const ShownMessage& shown, const char* text, void* owner) {
     EXPECT_EQ(shown.text, text);
-    EXPECT_EQ(shown.caption, "Error");
-    EXPECT_EQ(shown.style, kMbOk | kMbIconStop);
-    EXPECT_EQ(shown.owner, owner);
+    EXPECT_TRUE(shown.caption == "Error" && shown.style == (kMbOk | kMbIconStop) && shown.owner == owner);
 }
 
 std::string Committed(const std::string& name) { return ReadFileBytes(SourcePath("tests/data/settings/" + name)); }
