@@ -90,15 +90,13 @@ TEST_F(SettingsFileTest, CommittedFilesAndTheirFirstBytesParseAsListed) {
 }
 
 TEST_F(SettingsFileTest, LoadThenSaveGivesTheSameBytes) {
+    // The parse of full.cfg parsed.tsv checks; the bytes written back show what was kept.
     const std::string bytes = Committed("full.cfg");  // with leftovers after each path's zero
     UseFile(bytes);
     LoadSettings(nullptr);
     EXPECT_TRUE(shown->messages.empty());
     EXPECT_EQ(shown->windowRect[0], -1200);
     EXPECT_EQ(shown->windowRect[3], 650);
-    EXPECT_STREQ(Settings.VstFolder2, "C:\\Program Files\\Steinberg\\VstPlugins");
-    EXPECT_EQ(InstalledEntries(),
-              (std::vector<std::string>{"a.dll @ C:\\VST x1", "B.dll @ C:\\VST\\Sub x1", "c.dll @ C:\\VST x1"}));
     EXPECT_FALSE(shown->statusTexts.empty());
     EXPECT_EQ(shown->centred, 0);
 
