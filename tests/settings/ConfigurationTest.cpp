@@ -64,7 +64,7 @@ protected:
 
 }  // namespace
 
-TEST_F(ConfigurationTest, ConfirmingScansBothFoldersAndStoresTheInventory) {
+TEST_F(ConfigurationTest, ConfirmingScansTheFoldersOnAndStoresTheInventory) {
     UseFolders(true, true);
     EXPECT_EQ(ApplyConfiguration(nullptr, 0), 1);
     EXPECT_EQ(Settings.ScanSubfolders, 0u);
@@ -85,6 +85,23 @@ TEST_F(ConfigurationTest, ConfirmingScansBothFoldersAndStoresTheInventory) {
     UseFolders(true, true);
     ApplyConfiguration(nullptr, 1);
     EXPECT_EQ(Installed(), kBothFolders);
+
+    // A row without a folder is turned off; a folder that no longer exists gives nothing.
+    Settings.VstFolder2[0] = '\0';
+    ApplyConfiguration(nullptr, 1);
+    EXPECT_EQ(Settings.VstFolder1Enabled, 1u);
+    EXPECT_EQ(Settings.VstFolder2Enabled, 0u);
+    EXPECT_EQ(Installed(), (std::vector<std::string>{"Delay.dll x1", "Reverb.dll x1", "Waves C4 x1", "Waves L1 x1"}));
+
+    CopyTextBounded(Settings.VstFolder1, sizeof Settings.VstFolder1, temp.Path("deleted").c_str());
+    CopyTextBounded(Settings.VstFolder2, sizeof Settings.VstFolder2, temp.Path("deleted").c_str());
+    Settings.VstFolder2Enabled = 1;
+    std::string start;
+    GetCurrentFolder(start);
+    ASSERT_TRUE(SetCurrentFolder(temp.Path("vst2").c_str()));  // libraries in the current folder
+    ApplyConfiguration(nullptr, 1);
+    SetCurrentFolder(start.c_str());
+    EXPECT_EQ(InstalledPlugins.count, 0u);
 }
 
 TEST_F(ConfigurationTest, ConfirmingClearsTheSongResultsButKeepsTheErrors) {
@@ -102,21 +119,4 @@ TEST_F(ConfigurationTest, ConfirmingClearsTheSongResultsButKeepsTheErrors) {
     EXPECT_EQ(ErrorList.size(), 1u);
     EXPECT_EQ(shown->exportEnabled, 0);
     EXPECT_EQ(shown->busyEntered, 0);
-}
-
-TEST_F(ConfigurationTest, ARowWithoutAFolderIsTurnedOffAndAFolderThatNoLongerExistsGivesNothing) {
-    UseFolders(true, true);
-    Settings.VstFolder2[0] = '\0';
-    ApplyConfiguration(nullptr, 1);
-    EXPECT_EQ(Settings.VstFolder1Enabled, 1u);
-    EXPECT_EQ(Settings.VstFolder2Enabled, 0u);
-    EXPECT_EQ(Installed(), (std::vector<std::string>{"Delay.dll x1", "Reverb.dll x1", "Waves C4 x1", "Waves L1 x1"}));
-
-    CopyTextBounded(Settings.VstFolder1, sizeof Settings.VstFolder1, temp.Path("deleted").c_str());
-    std::string start;
-    GetCurrentFolder(start);
-    ASSERT_TRUE(SetCurrentFolder(temp.Path("vst2").c_str()));  // libraries in the current folder
-    ApplyConfiguration(nullptr, 1);
-    SetCurrentFolder(start.c_str());
-    EXPECT_EQ(InstalledPlugins.count, 0u);
 }

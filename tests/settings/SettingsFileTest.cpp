@@ -20,9 +20,7 @@ const char kCannotWrite[] = "Could not open config file for writing!";
 
 void ExpectMessage(const ShownMessage& shown, const char* text, void* owner) {
     EXPECT_EQ(shown.text, text);
-    EXPECT_EQ(shown.caption, "Error");
-    EXPECT_EQ(shown.style, kMbOk | kMbIconStop);
-    EXPECT_EQ(shown.owner, owner);
+    EXPECT_TRUE(shown.caption == "Error" && shown.style == (kMbOk | kMbIconStop) && shown.owner == owner);
 }
 
 std::string Committed(const std::string& name) { return ReadFileBytes(SourcePath("tests/data/settings/" + name)); }
@@ -92,15 +90,13 @@ TEST_F(SettingsFileTest, CommittedFilesAndTheirFirstBytesParseAsListed) {
 }
 
 TEST_F(SettingsFileTest, LoadThenSaveGivesTheSameBytes) {
+    // The parse of full.cfg parsed.tsv checks; the bytes written back show what was kept.
     const std::string bytes = Committed("full.cfg");  // with leftovers after each path's zero
     UseFile(bytes);
     LoadSettings(nullptr);
     EXPECT_TRUE(shown->messages.empty());
     EXPECT_EQ(shown->windowRect[0], -1200);
     EXPECT_EQ(shown->windowRect[3], 650);
-    EXPECT_STREQ(Settings.VstFolder2, "C:\\Program Files\\Steinberg\\VstPlugins");
-    EXPECT_EQ(InstalledEntries(),
-              (std::vector<std::string>{"a.dll @ C:\\VST x1", "B.dll @ C:\\VST\\Sub x1", "c.dll @ C:\\VST x1"}));
     EXPECT_FALSE(shown->statusTexts.empty());
     EXPECT_EQ(shown->centred, 0);
 
