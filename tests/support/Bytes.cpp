@@ -2,8 +2,6 @@
 
 #include <cctype>
 
-std::string LittleEndian32(uint32_t v) { return ByteWriter().U32(v).bytes; }
-
 std::string FromHex(std::string_view hex) {
     std::string digits, out;
     for (char c : hex)

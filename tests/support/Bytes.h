@@ -32,6 +32,5 @@ private:
     }
 };
 
-std::string LittleEndian32(uint32_t v);
 // Bytes from a hex text ("50 4B 05 06"); blanks are ignored.
 std::string FromHex(std::string_view hex);

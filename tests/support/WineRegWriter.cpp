@@ -19,10 +19,8 @@ std::string Escaped(const std::string& text, char terminator) {
     return out;
 }
 
-// A string value; an empty name is the key's default value ("@").
-std::string ValueLine(const std::string& name, const std::string& text) {
-    return (name.empty() ? "@" : '"' + Escaped(name, '"') + '"') + "=\"" + Escaped(text, '"') + "\"\n";
-}
+// A key's default value ("@").
+std::string DefaultValueLine(const std::string& text) { return "@=\"" + Escaped(text, '"') + "\"\n"; }
 
 }  // namespace
 
@@ -46,11 +44,10 @@ std::string WineSystemReg(const std::vector<WineClass>& classes) {
         const WineClass& c = classes[i];
         const std::string path = "Software\\Classes\\CLSID\\" + (c.clsid.empty() ? WineClsid(i) : c.clsid);
         key(path);
-        if (c.hasDescription) out += ValueLine("", c.description);
+        if (c.hasDescription) out += DefaultValueLine(c.description);
         if (!c.hasServerKey) continue;
         key(path + "\\InprocServer32");
-        out += ValueLine("", c.libraryPath);
-        out += ValueLine("ThreadingModel", "Both");
+        out += DefaultValueLine(c.libraryPath) + "\"ThreadingModel\"=\"Both\"\n";
     }
     return out;
 }

@@ -9,8 +9,6 @@ namespace {
 constexpr uint32_t kLocalSignature = 0x04034b50;
 constexpr uint32_t kCentralSignature = 0x02014b50;
 constexpr uint32_t kEndSignature = 0x06054b50;
-constexpr uint32_t kDescriptorSignature = 0x08074b50;
-constexpr uint16_t kFlagDataDescriptor = 0x0008;
 constexpr uint16_t kDosTime = 12 << 11;                          // 12:00:00
 constexpr uint16_t kDosDate = ((2010 - 1980) << 9) | (6 << 5) | 15;  // 2010-06-15
 
@@ -41,26 +39,16 @@ std::string BuildZip(const std::vector<ZipEntrySpec>& entries, std::string_view 
     ByteWriter central;
     for (const ZipEntrySpec& e : entries) {
         const std::string stored = e.method == kZipWriterDeflated ? DeflateRaw(e.data) : e.data;
-        const uint32_t crc = Crc32Of(e.data);
-        const uint32_t compressedSize = static_cast<uint32_t>(stored.size());
-        const uint32_t uncompressedSize = static_cast<uint32_t>(e.data.size());
-        const bool descriptor = e.flags & kFlagDataDescriptor;
-        // From the flags to the extra length, both headers alike; with a data
-        // descriptor the local header leaves CRC and sizes to it.
-        const auto fields = [&](ByteWriter& w, bool sized) {
-            w.U16(e.flags).U16(e.method).U16(kDosTime).U16(kDosDate);
-            w.U32(sized ? crc : 0).U32(sized ? compressedSize : 0).U32(sized ? uncompressedSize : 0);
-            w.U16(static_cast<uint16_t>(e.name.size())).U16(0);
-        };
+        // From the flags (none) to the extra length, both headers alike.
+        ByteWriter fields;
+        fields.U16(0).U16(e.method).U16(kDosTime).U16(kDosDate).U32(Crc32Of(e.data));
+        fields.U32(static_cast<uint32_t>(stored.size())).U32(static_cast<uint32_t>(e.data.size()));
+        fields.U16(static_cast<uint16_t>(e.name.size())).U16(0);
         // Version made by MS-DOS, version needed 2.0; no comment, disk 0, no
         // internal attributes, the archive attribute.
-        central.U32(kCentralSignature).U16(20).U16(20);
-        fields(central, true);
+        central.U32(kCentralSignature).U16(20).U16(20).Raw(fields.bytes);
         central.U16(0).U16(0).U16(0).U32(0x20).U32(static_cast<uint32_t>(archive.Size())).Raw(e.name);
-        archive.U32(kLocalSignature).U16(20);
-        fields(archive, !descriptor);
-        archive.Raw(e.name).Raw(stored);
-        if (descriptor) archive.U32(kDescriptorSignature).U32(crc).U32(compressedSize).U32(uncompressedSize);
+        archive.U32(kLocalSignature).U16(20).Raw(fields.bytes).Raw(e.name).Raw(stored);
     }
     const uint32_t directoryOffset = static_cast<uint32_t>(archive.Size());
     const uint16_t count = static_cast<uint16_t>(entries.size());

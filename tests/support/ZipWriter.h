@@ -17,7 +17,6 @@ struct ZipEntrySpec {
     // 8 deflates data (raw deflate); any other number stores it unchanged and
     // writes that number as the method.
     uint16_t method = kZipWriterDeflated;
-    uint16_t flags = 0;  // general purpose flags; bit 3 also writes a data descriptor
 };
 
 // Items stamped 2010-06-15 12:00:00, then the directory and the end record
