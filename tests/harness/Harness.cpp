@@ -160,3 +160,8 @@ std::vector<std::vector<std::string>> ReadTableRows(const std::string& relative)
     }
     return rows;
 }
+
+std::vector<std::string> Words(const std::string& text) {
+    std::istringstream in(text);
+    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
+}

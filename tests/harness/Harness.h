@@ -90,3 +90,5 @@ std::string SourcePath(const std::string& relative);
 // The rows of a committed table (relative to the source tree): tab-separated
 // fields, with blank lines and "#" comments left out.
 std::vector<std::vector<std::string>> ReadTableRows(const std::string& relative);
+// The blank-separated words of a text.
+std::vector<std::string> Words(const std::string& text);

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -26,11 +25,6 @@ int Read(const std::string& bytes, PeImage& image) {
 }
 
 bool Native() { return PeNativeMachine() == kPeMachineAmd64; }
-
-std::vector<std::string> Words(const std::string& text) {
-    std::istringstream in(text);
-    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
-}
 
 // The names objdump lists in an image's name pointer table.
 std::vector<std::string> ObjdumpExportNames(const std::string& path) {

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -38,11 +37,6 @@ std::vector<std::string> Split(const std::string& text) {
     }
     parts.resize(std::max<size_t>(parts.size(), 3));
     return parts;
-}
-
-std::vector<std::string> Words(const std::string& text) {
-    std::istringstream in(text);
-    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
 // A library exporting the listed names; "text: ..." is that text instead,
