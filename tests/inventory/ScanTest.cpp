@@ -20,7 +20,7 @@
 #include "platform/Registry.h"
 #include "platform/Text.h"
 #include "support/PeWriter.h"
-#include "support/WineRegWriter.h"
+#include "support/WinePrefix.h"
 
 namespace {
 
@@ -90,8 +90,7 @@ TEST_F(ScanTest, EveryScanLeavesWhatItsBlockSays) {
         ResetCatalogue();
         shown = &InstallRecorder();
         visits.clear();
-        bool registry = false;
-        std::vector<WineClass> classes;
+        std::string systemReg;  // empty: the prefix has none
         // What the block says is left, by its line's first word.
         std::map<std::string, std::vector<std::string>> left = {
             {"visit", {}}, {"entry", {}}, {"foreign", {}}, {"status", {}}, {"message", {}}};
@@ -106,12 +105,8 @@ TEST_F(ScanTest, EveryScanLeavesWhatItsBlockSays) {
             const std::string word = line.substr(0, space);
             const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
             const std::vector<std::string> parts = Split(rest);
-            if (word == "registry") {
-                registry = true;
-            } else if (word == "class") {
-                const bool described = parts[1] != "<none>";
-                classes.push_back(
-                    {parts[0], described ? parts[1] : "", parts[2], described, parts[2] != "<no server key>"});
+            if (word == "registry" || word == "reg") {
+                systemReg += word == "reg" ? rest + "\n" : "WINE REGISTRY Version 2\n#arch=win64\n";
             } else if (word == "library" || word == "file") {
                 const std::string file = word == "file" ? temp.Path(parts[0]) : WinePrefixFile(prefix, parts[0]);
                 temp.Write(file.substr(temp.path.size() + 1), LibraryBytes(parts[1]));
@@ -123,8 +118,8 @@ TEST_F(ScanTest, EveryScanLeavesWhatItsBlockSays) {
             } else if (word == "cd") {
                 ASSERT_TRUE(SetCurrentFolder(temp.Path(rest).c_str()));
             } else if (word == "enumerate" || word == "walk" || word == "rescan") {
-                // The classes are all listed before the first run.
-                ASSERT_TRUE(!registry || MakeWinePrefix(prefix, WineSystemReg(classes)));
+                // The registry is all given before the first run.
+                ASSERT_TRUE(systemReg.empty() || MakeWinePrefix(prefix, systemReg));
                 if (word == "rescan") {
                     // What the configuration dialog does before each scan.
                     PluginSetClear(InstalledPlugins);

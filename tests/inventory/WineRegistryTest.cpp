@@ -12,7 +12,7 @@
 #include "harness/Seeds.h"
 #include "platform/Registry.h"
 #include "support/Bytes.h"
-#include "support/WineRegWriter.h"
+#include "support/WinePrefix.h"
 
 namespace {
 
@@ -90,8 +90,8 @@ TEST_F(WineRegistryPrefixTest, MachineKeysComeFromThePrefixSystemRegAndLibraryPa
     const std::string prefix = temp.Path("prefix");
     RegistrySetWinePrefix(prefix.c_str());
     EXPECT_EQ(RegistryOpenMachineKey("Software"), nullptr) << "no prefix folder";
-    ASSERT_TRUE(MakeWinePrefix(prefix, WineSystemReg({{"{1}", "Waves One", "C:\\w\\one.dll", true, true},
-                                                      {"{2}", std::string(259, 'W'), "C:\\w\\two.dll", true, true}})));
+    const auto committed = [](const char* name) { return ReadFileBytes(SourcePath("tests/data/inventory/prefix/") + name); };
+    ASSERT_TRUE(MakeWinePrefix(prefix, committed("first.reg")));  // {1} Waves One, {2} Waves Two
     // What the keys hold, how names and values are enumerated and how buffers
     // bound them, the Waves scans (ScanTest) check.
     RegistryKeyPtr one(RegistryOpenMachineKey("software\\classes\\clsid\\{1}"));
@@ -107,7 +107,7 @@ TEST_F(WineRegistryPrefixTest, MachineKeysComeFromThePrefixSystemRegAndLibraryPa
     EXPECT_EQ(RegistryLocalPath(""), "");
 
     // A rewritten file is read again; a key opened before keeps its own view.
-    ASSERT_TRUE(MakeWinePrefix(prefix, WineSystemReg({{"{1}", "Waves Renamed", "C:\\w\\one.dll", true, true}})));
+    ASSERT_TRUE(MakeWinePrefix(prefix, committed("rewritten.reg")));  // {1} Waves Renamed
     std::filesystem::last_write_time(prefix + "/system.reg",
                                      std::filesystem::file_time_type::clock::now() + std::chrono::seconds(5));
     RegistryKeyPtr again(RegistryOpenMachineKey("Software\\Classes\\CLSID\\{1}"));

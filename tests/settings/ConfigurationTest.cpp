@@ -14,7 +14,7 @@
 #include "platform/Text.h"
 #include "settings/SettingsFile.h"
 #include "support/PeWriter.h"
-#include "support/WineRegWriter.h"
+#include "support/WinePrefix.h"
 
 namespace {
 
@@ -36,8 +36,8 @@ protected:
         temp.Write("vst2/delay.DLL", NativeDllBytes({"main"}));
         temp.Write("vst2/Chorus.dll", NativeDllBytes({"main"}));
         const std::string prefix = temp.Path("prefix");
-        ASSERT_TRUE(MakeWinePrefix(prefix, WineSystemReg({{WineClsid(1), "Waves C4", kShell, true, true},
-                                                          {WineClsid(2), "Waves L1", kShell, true, true}})));
+        // Two plug-ins of the shell, Waves C4 and Waves L1.
+        ASSERT_TRUE(MakeWinePrefix(prefix, ReadFileBytes(SourcePath("tests/data/inventory/prefix/two-shell-plugins.reg"))));
         const std::string shell = WinePrefixFile(prefix, kShell);
         temp.Write(shell.substr(temp.path.size() + 1), NativeDllBytes(kShellExports));
         RegistrySetWinePrefix(prefix.c_str());
