@@ -231,7 +231,7 @@ bool WriteLibraries(const fs::path& folder, Totals& totals) {
         if (kind == 3) {
             switch (i / 10 % 3) {
                 case 0: bytes = NativeDllBytes({"CreateHelper", "DestroyHelper"}); break;
-                case 1: bytes = BuildPeImage(PeDllSpec(kPeWriterI386, {"VSTPluginMain", "main"})).bytes; break;
+                case 1: bytes = BuildPeImage(kPeWriterI386, {"VSTPluginMain", "main"}); break;
                 default: bytes = "not a library, only a name\r\n"; break;
             }
         } else {

@@ -44,7 +44,7 @@ std::vector<std::string> Split(const std::string& text) {
 std::string LibraryBytes(const std::string& exports) {
     if (exports.rfind("text: ", 0) == 0) return exports.substr(6);
     if (exports.rfind("pe: ", 0) == 0) return ReadFileBytes(SourcePath("tests/data/inventory/pe/" + exports.substr(4)));
-    if (exports.rfind("i386: ", 0) == 0) return BuildPeImage(PeDllSpec(kPeWriterI386, Words(exports.substr(6)))).bytes;
+    if (exports.rfind("i386: ", 0) == 0) return BuildPeImage(kPeWriterI386, Words(exports.substr(6)));
     return NativeDllBytes(Words(exports));
 }
 

@@ -79,15 +79,15 @@ uint16_t PeWriterNativeMachine() {
 
 }  // namespace
 
-PeFile BuildPeImage(const PeSpec& shape) {
-    const bool pe32Plus = shape.machine != kPeWriterI386;
-    const uint32_t count = static_cast<uint32_t>(shape.exportNames.size());
+std::string BuildPeImage(uint16_t machine, const std::vector<std::string>& exportNames) {
+    const bool pe32Plus = machine != kPeWriterI386;
+    const uint32_t count = static_cast<uint32_t>(exportNames.size());
     std::vector<Section> sections;
     sections.push_back(Section{".text", kCodeSection, std::string()});
-    for (uint32_t i = 0; i < std::max<uint32_t>(count, 1); ++i) sections[0].data += ReturnInstruction(shape.machine);
+    for (uint32_t i = 0; i < std::max<uint32_t>(count, 1); ++i) sections[0].data += ReturnInstruction(machine);
     sections.push_back(Section{".rdata", kDataSection, std::string("Quorvel test library\0\0\0\0", 24)});
     // Sized first, filled in once its own RVA is known.
-    const uint32_t exportSize = static_cast<uint32_t>(BuildExports(shape.exportNames, 0, 0).size());
+    const uint32_t exportSize = static_cast<uint32_t>(BuildExports(exportNames, 0, 0).size());
     sections.push_back(Section{".edata", kDataSection, std::string(exportSize, '\0')});
 
     const uint32_t optionalSize = pe32Plus ? 112 + 8 * kDirectoryCount : 96 + 8 * kDirectoryCount;
@@ -102,14 +102,14 @@ PeFile BuildPeImage(const PeSpec& shape) {
     }
     const uint32_t imageSize = rva;
     const uint32_t exportRva = sections[2].rva;
-    sections[2].data = BuildExports(shape.exportNames, exportRva, sections[0].rva);
+    sections[2].data = BuildExports(exportNames, exportRva, sections[0].rva);
 
     ByteWriter w;
     // DOS header: only the signature and the pointer to the PE header matter.
     w.Raw("MZ").Zeros(0x3C - 2).U32(kDosStubEnd).Zeros(kDosStubEnd - 0x40);
     // EXECUTABLE_IMAGE, then LARGE_ADDRESS_AWARE or 32BIT_MACHINE, and DLL.
     const uint16_t characteristics = 0x0002 | (pe32Plus ? 0x0020 : 0x0100) | 0x2000;
-    w.Raw(std::string("PE\0\0", 4)).U16(shape.machine).U16(static_cast<uint16_t>(sections.size()));
+    w.Raw(std::string("PE\0\0", 4)).U16(machine).U16(static_cast<uint16_t>(sections.size()));
     w.Zeros(12).U16(static_cast<uint16_t>(optionalSize)).U16(characteristics);  // no time stamp, no symbols
     // Magic, linker version, code size, no data sizes, no entry point (nothing
     // runs at load), the code's base, then (PE32 only) the data's, and ImageBase.
@@ -137,11 +137,9 @@ PeFile BuildPeImage(const PeSpec& shape) {
     w.Zeros(headersSize - w.Size());
     for (const Section& s : sections)
         w.Raw(s.data).Zeros(AlignUp(static_cast<uint32_t>(s.data.size()), kFileAlignment) - s.data.size());
-    return PeFile{std::move(w.bytes)};
+    return std::move(w.bytes);
 }
 
-PeSpec PeDllSpec(uint16_t machine, const std::vector<std::string>& exportNames) { return PeSpec{machine, exportNames}; }
-
 std::string NativeDllBytes(const std::vector<std::string>& exportNames) {
-    return BuildPeImage(PeDllSpec(PeWriterNativeMachine(), exportNames)).bytes;
+    return BuildPeImage(PeWriterNativeMachine(), exportNames);
 }

@@ -13,21 +13,9 @@ inline constexpr uint16_t kPeWriterI386 = 0x014C;
 inline constexpr uint16_t kPeWriterAmd64 = 0x8664;
 inline constexpr uint16_t kPeWriterArm64 = 0xAA64;
 
-struct PeSpec {
-    uint16_t machine = kPeWriterAmd64;  // i386 images get a PE32 optional header, others PE32+
-    std::vector<std::string> exportNames;
-};
-
-struct PeFile {
-    std::string bytes;
-};
-
-// The export directory, its tables and the name texts lie in an ".edata"
-// section of their own.
-PeFile BuildPeImage(const PeSpec& shape);
-
-// A DLL of the given kind (PE32 for i386, PE32+ otherwise) exporting names.
-PeSpec PeDllSpec(uint16_t machine, const std::vector<std::string>& exportNames);
-// The same for this program's own processor kind, as bytes.
+// A DLL of the given kind (PE32 for i386, PE32+ otherwise) exporting the
+// names. The export directory, its tables and the name texts lie in an
+// ".edata" section of their own.
+std::string BuildPeImage(uint16_t machine, const std::vector<std::string>& exportNames);
+// The same for this program's own processor kind.
 std::string NativeDllBytes(const std::vector<std::string>& exportNames);
-
