@@ -30,9 +30,7 @@ protected:
     // "@" in a text of the table stands for the collection's folder.
     std::string Filled(std::string text) const {
         for (size_t at; (at = text.find('@')) != std::string::npos;) text.replace(at, 1, temp.path + "/");
-        for (const auto& [escape, byte] : {std::pair{"\\n", "\n"}, std::pair{"\\r", "\r"}})
-            for (size_t at; (at = text.find(escape)) != std::string::npos;) text.replace(at, 2, byte);
-        return text;
+        return Unescape(text);
     }
     // With the test's settings file.
     ProcessResult Run(std::vector<std::string> args, const std::string& folder = std::string()) {

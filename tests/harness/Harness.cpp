@@ -165,3 +165,20 @@ std::vector<std::string> Words(const std::string& text) {
     std::istringstream in(text);
     return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
+
+std::string Unescape(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const size_t kind = text[i] == '\\' && i + 1 < text.size() ? std::string("nrt\\x").find(text[i + 1]) : 5;
+        if (kind >= 5) {
+            out += text[i];
+        } else if (kind < 4) {
+            out += "\n\r\t\\"[kind];
+            ++i;
+        } else {
+            out += static_cast<char>(std::stoi(text.substr(i + 2, 2), nullptr, 16));
+            i += 3;
+        }
+    }
+    return out;
+}

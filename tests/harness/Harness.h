@@ -92,3 +92,6 @@ std::string SourcePath(const std::string& relative);
 std::vector<std::vector<std::string>> ReadTableRows(const std::string& relative);
 // The blank-separated words of a text.
 std::vector<std::string> Words(const std::string& text);
+// A committed text with its C escapes (\n \r \t \\ \xHH) made bytes; any other
+// backslash stands as it is, so that Windows paths keep theirs.
+std::string Unescape(const std::string& text);

@@ -121,20 +121,6 @@ struct DocumentCase {
     std::string expected;
 };
 
-std::string Unescape(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i] == '\\' && i + 1 < text.size() ? text[++i] : '\0';
-        if (c != 'x') {
-            out += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c ? c : text[i];
-            continue;
-        }
-        out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-        i += 2;
-    }
-    return out;
-}
-
 std::vector<DocumentCase> CommittedDocuments() {
     std::vector<DocumentCase> cases;
     std::istringstream list(ReadFileBytes(SourcePath("tests/data/xml/documents.txt")));

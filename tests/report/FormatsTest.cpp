@@ -17,12 +17,6 @@
 
 namespace {
 
-std::string Unescaped(std::string text) {
-    for (size_t at = 0; (at = text.find("\\x", at)) != std::string::npos; ++at)
-        text.replace(at, 4, 1, static_cast<char>(std::stoi(text.substr(at + 2, 2), nullptr, 16)));
-    return text;
-}
-
 void Apply(const std::vector<std::string>& row) {
     if (row[0] == "install") {
         InstallPlugins({row.begin() + 2, row.end()}, row[1].c_str());
@@ -30,14 +24,14 @@ void Apply(const std::vector<std::string>& row) {
         ForeignLibraryAdd(ForeignLibraries, row[1].c_str(), row[2].c_str(),
                           static_cast<uint16_t>(std::stoi(row[3], nullptr, 16)));
     } else if (row[0] == "error") {
-        AppendErrorLine(row.size() > 1 ? Unescaped(row[1]) : "");
+        AppendErrorLine(row.size() > 1 ? Unescape(row[1]) : "");
     } else {
         ASSERT_EQ(row[0], "song");
-        const std::string path = Unescaped(row[1]);
+        const std::string path = Unescape(row[1]);
         const size_t at = SongList.size();
         AddSong({path.c_str(), nullptr, nullptr, std::stoi(row[4]), std::stoi(row[5]), {row.begin() + 6, row.end()}});
-        if (row[2] != "-") SongList[at]->artist = Unescaped(row[2]);
-        if (row[3] != "-") SongList[at]->songName = Unescaped(row[3]);
+        if (row[2] != "-") SongList[at]->artist = Unescape(row[2]);
+        if (row[3] != "-") SongList[at]->songName = Unescape(row[3]);
     }
 }
 
