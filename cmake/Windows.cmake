@@ -51,8 +51,9 @@ set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 file(GLOB_RECURSE QUORVEL_WIN32_TEST_SOURCES CONFIGURE_DEPENDS tests/win32/*.cpp)
-# The long run writes its collection with the writers of the Linux tests.
-set(QUORVEL_WIN32_TEST_WRITERS tests/support/Bytes.cpp tests/support/RnsWriter.cpp
+# The long run writes its collection with the writers of the Linux tests, and
+# both suites make their folders the same way.
+set(QUORVEL_WIN32_TEST_WRITERS tests/harness/TempFolder.cpp tests/support/Bytes.cpp tests/support/RnsWriter.cpp
   tests/support/SongXmlWriter.cpp tests/support/ZipWriter.cpp tests/support/SoakCollection.cpp)
 add_executable(quorvel_win32_tests EXCLUDE_FROM_ALL ${QUORVEL_WIN32_TEST_SOURCES} ${QUORVEL_WIN32_TEST_WRITERS}
   ${QUORVEL_RC})

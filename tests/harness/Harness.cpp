@@ -5,10 +5,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <sstream>
-#include <stdexcept>
 
 #include "core/CommandLine.h"
 #include "core/PluginSet.h"
@@ -76,42 +74,6 @@ void CatalogueTest::TearDown() {
     ResetCatalogue();
 }
 
-TempFolder::TempFolder() {
-    std::string name = (std::filesystem::temp_directory_path() / "quorvel-test-XXXXXX").string();
-    if (!mkdtemp(name.data())) throw std::runtime_error("no temporary folder: " + name);
-    // The canonical form, so that paths compare with what getcwd gives.
-    path = std::filesystem::canonical(name).string();
-}
-
-TempFolder::~TempFolder() {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    // Folders a test made unreadable must be opened again to be removed.
-    for (fs::recursive_directory_iterator it(path, fs::directory_options::skip_permission_denied, error), end;
-         !error && it != end; it.increment(error))
-        if (it->is_directory(error) && !it->is_symlink(error))
-            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
-    fs::remove_all(path, error);
-}
-
-std::string TempFolder::Path(const std::string& relative) const {
-    return (std::filesystem::path(path) / relative).string();
-}
-
-std::string TempFolder::Write(const std::string& relative, const std::string& bytes) const {
-    const auto full = std::filesystem::path(path) / relative;
-    std::filesystem::create_directories(full.parent_path());
-    std::ofstream out(full, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return full.string();
-}
-
-std::string TempFolder::MakeFolder(const std::string& relative) const {
-    const auto full = std::filesystem::path(path) / relative;
-    std::filesystem::create_directories(full);
-    return full.string();
-}
-
 std::vector<std::string> InstalledEntries() {
     std::vector<std::string> entries;
     for (const auto& member : InstalledPlugins.members)
@@ -136,11 +98,6 @@ void AddSong(const SongInput& input) {
 
 void InstallPlugins(const std::vector<std::string>& names, const char* folder) {
     for (const std::string& name : names) PluginSetAdd(InstalledPlugins, name.c_str(), folder);
-}
-
-std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 bool RunningAsRoot() { return geteuid() == 0; }

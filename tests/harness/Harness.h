@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/FrontEnd.h"
+#include "harness/TempFolder.h"
 
 struct ShownMessage {
     std::string caption;
@@ -68,22 +69,6 @@ protected:
     Recording* shown = nullptr;
 };
 
-// A fresh folder below the system's temporary folder, removed with everything
-// in it when the object goes.
-struct TempFolder {
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    // Writes bytes to a path relative to the folder (folders made as needed)
-    // and returns the full path.
-    std::string Write(const std::string& relative, const std::string& bytes) const;
-    std::string MakeFolder(const std::string& relative) const;
-    std::string Path(const std::string& relative) const;
-    std::string path;
-};
-
-std::string ReadFileBytes(const std::string& path);
 bool RunningAsRoot();
 // The source tree (tests find their committed data there).
 std::string SourcePath(const std::string& relative);

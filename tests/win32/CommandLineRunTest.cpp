@@ -12,11 +12,11 @@
 // A missing folder or a declined overwrite is reported and the window stays;
 // then the program itself, started as a user's script would start it.
 TEST(CommandLineRunTest, RefusalsKeepTheWindowAndTheProgramWritesTheReportAndEnds) {
-    ScratchFolder folder;
-    const std::string songs = folder.In("songs"), settings = folder.In("quorvel.cfg"), report = folder.In("report.txt");
-    CreateDirectoryA(songs.c_str(), nullptr);
-    WriteTextFile(songs + "\\Demo.xml", SongXml({"Delay"}));
-    const std::string nowhere = folder.In("nowhere");
+    TempFolder folder;
+    const std::string songs = folder.Path("songs"), settings = folder.Path("quorvel.cfg");
+    const std::string report = folder.Path("report.txt");
+    folder.Write("songs\\Demo.xml", SongXml({"Delay"}));
+    const std::string nowhere = folder.Path("nowhere");
     const struct {
         std::string folder;
         const char* switches;
@@ -30,7 +30,7 @@ TEST(CommandLineRunTest, RefusalsKeepTheWindowAndTheProgramWritesTheReportAndEnd
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.caption);
-        WriteTextFile(report, "older report");
+        folder.Write("report.txt", "older report");
         DeleteFileA(settings.c_str());
         ParseCommandLine(("/p:" + c.folder + " /e:" + report + c.switches).c_str());  // for the window to read
         Script script;
@@ -44,13 +44,13 @@ TEST(CommandLineRunTest, RefusalsKeepTheWindowAndTheProgramWritesTheReportAndEnd
         EXPECT_EQ(script.boxes[0].caption, c.caption);
         EXPECT_EQ(script.boxes[0].text, c.text);
         EXPECT_EQ(script.boxes[0].owner, nullptr);
-        EXPECT_EQ(ReadTextFile(report), "older report");
+        EXPECT_EQ(ReadFileBytes(report), "older report");
         // The window was closed by the user: its closing steps ran.
         EXPECT_TRUE(FileExists(settings));
     }
     // A copy, so that the settings file would land in the scratch folder.
     DeleteFileA(settings.c_str());
-    const std::string copy = folder.In("quorvel.exe");
+    const std::string copy = folder.Path("quorvel.exe");
     ASSERT_TRUE(CopyFileA(BesideSelf("quorvel.exe").c_str(), copy.c_str(), FALSE));
     std::string commandLine = "\"" + copy + "\" /p:" + songs + " /s+ /e:" + report + " /o /q";
     STARTUPINFOA startup = {};
@@ -66,7 +66,7 @@ TEST(CommandLineRunTest, RefusalsKeepTheWindowAndTheProgramWritesTheReportAndEnd
     CloseHandle(process.hProcess);
     EXPECT_EQ(waited, WAIT_OBJECT_0);
     EXPECT_EQ(exitCode, 0u);
-    const std::string written = ReadTextFile(report);
+    const std::string written = ReadFileBytes(report);
     EXPECT_EQ(written.rfind("--- Processed songs and instruments: ", 0), 0u);
     EXPECT_NE(written.find("1 - " + songs + "\\Demo.xml\r\n"), std::string::npos);
     EXPECT_FALSE(FileExists(settings));

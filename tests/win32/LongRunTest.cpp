@@ -51,8 +51,8 @@ struct Round {
 };
 
 TEST(LongRunTest, TwentyRoundsGiveTheSameResultsWithoutMemoryCreeping) {
-    ScratchFolder folder;
-    const SoakCollection collection = WriteSoakCollection(folder.In("songs"));
+    TempFolder folder;
+    const SoakCollection collection = WriteSoakCollection(folder.Path("songs"));
     const size_t songs = collection.songs, broken = collection.broken;
 
     Script script;
@@ -79,7 +79,7 @@ TEST(LongRunTest, TwentyRoundsGiveTheSameResultsWithoutMemoryCreeping) {
             .Do([] { PressKey(OpenPopupMenu(), VK_RETURN); })
             .WaitUntil([&] { return OpenPopupMenu() == nullptr && script.Count(IDC_SONG_LIST) == 0; });
     }
-    EXPECT_EQ(RunMainWindow(script.Close(), folder.In("quorvel.cfg")), 0);
+    EXPECT_EQ(RunMainWindow(script.Close(), folder.Path("quorvel.cfg")), 0);
     EXPECT_TRUE(script.boxes.empty());
 
     const Round& first = rounds.front();

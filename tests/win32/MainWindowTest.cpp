@@ -89,9 +89,9 @@ TEST(MainWindowTest, StartsWhereItCanBeSeenStaysOnEnterAndEscapeAndStoresItsPlac
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        ScratchFolder folder;
-        const std::string settings = folder.In("quorvel.cfg");
-        if (c.file) WriteTextFile(settings, *c.file);
+        TempFolder folder;
+        const std::string settings = folder.Path("quorvel.cfg");
+        if (c.file) folder.Write("quorvel.cfg", *c.file);
         Script script;
         RECT placed = {};
         script.Do([&] {
@@ -108,7 +108,7 @@ TEST(MainWindowTest, StartsWhereItCanBeSeenStaysOnEnterAndEscapeAndStoresItsPlac
         const bool damaged = c.file && c.file->empty();
         EXPECT_EQ(seen, damaged ? "Error: Damaged config file, please reconfigure your settings!\n" : "");
         // The close wrote the place and an empty inventory.
-        const std::string stored = ReadTextFile(settings);
+        const std::string stored = ReadFileBytes(settings);
         EXPECT_EQ(stored.size(), kSettingsRecordsOffset);
         const std::string place = SettingsImage(placed.left, placed.top, placed.right, placed.bottom);
         EXPECT_EQ(stored.substr(0, 16), place.substr(0, 16));
@@ -153,19 +153,16 @@ TEST(MainWindowTest, SearchAddressDropsTheExtensionAndEncodesTheQuery) {
 TEST(MainWindowTest, DropsTabsMenusDoubleClicksResetAboutPickersExportAndConfiguration) {
     // The settings file's place, a song that uses Delay.dll and Synth.dll, one
     // without plug-ins, and a text file.
-    ScratchFolder folder;
-    const std::string settings = folder.In("quorvel.cfg"), notes = folder.In("notes.txt");
-    const std::string withPlugins = folder.In("First Song.xml"), withoutPlugins = folder.In("Second.xml");
-    WriteTextFile(withPlugins, SongXml({"Delay", "Synth"}));
-    WriteTextFile(withoutPlugins, SongXml({}));
-    WriteTextFile(notes, "not a song");
+    TempFolder folder;
+    const std::string settings = folder.Path("quorvel.cfg"), notes = folder.Write("notes.txt", "not a song");
+    const std::string withPlugins = folder.Write("First Song.xml", SongXml({"Delay", "Synth"}));
+    const std::string withoutPlugins = folder.Write("Second.xml", SongXml({}));
     // For the configuration: plug-in folders with the test libraries, the
     // registry's suggestion and a song judged by the inventory before the scan.
-    ScratchFolder vstRoot;
-    const std::string suggested = vstRoot.In("Suggested VST");
-    const std::string vst = vstRoot.In("VST"), sub = vst + "\\Sub", waves = vstRoot.In("Waves");
-    const std::string nested = folder.In("Nested"), subfolder = folder.In("Folder"), longName = folder.In("Long.xml");
-    for (const std::string& path : {vst, sub, waves, nested, subfolder}) CreateDirectoryA(path.c_str(), nullptr);
+    TempFolder vstRoot;
+    const std::string suggested = vstRoot.Path("Suggested VST");
+    const std::string vst = vstRoot.MakeFolder("VST"), sub = vstRoot.MakeFolder("VST\\Sub");
+    const std::string waves = vstRoot.MakeFolder("Waves"), subfolder = folder.MakeFolder("Folder");
     const std::pair<const char*, std::string> copies[] = {
         {"vst_plugin_main.dll", vst + "\\Compressor.dll"}, {"vst_main.dll", sub + "\\Synth Main.dll"},
         {"no_entry.dll", vst + "\\Helper.dll"},            {"wave_shell.dll", vst + "\\WaveShell1-VST 9.2_x64.dll"},
@@ -174,7 +171,7 @@ TEST(MainWindowTest, DropsTabsMenusDoubleClicksResetAboutPickersExportAndConfigu
     };
     for (const auto& [library, target] : copies)
         ASSERT_TRUE(CopyFileA(BesideSelf(std::string("testdlls\\") + library).c_str(), target.c_str(), FALSE));
-    WriteTextFile(vst + "\\Readme.dll", "not a library");
+    vstRoot.Write("VST\\Readme.dll", "not a library");
     // Registered COM classes as a Waves installer leaves them.
     const std::pair<const char*, std::string> classes[] = {
         {"Waves Q10 Stereo (test)", waves + "\\WaveShell-VST3.dll"},
@@ -188,11 +185,11 @@ TEST(MainWindowTest, DropsTabsMenusDoubleClicksResetAboutPickersExportAndConfigu
         SetMachineValue(keys.back(), description);
         SetMachineValue(keys.back() + "\\InprocServer32", library);
     }
-    WriteTextFile(vstRoot.In("Demo.xml"), SongXml({"Compressor"}));
+    vstRoot.Write("Demo.xml", SongXml({"Compressor"}));
     SetMachineValue(kVstRegistryKey, suggested, kVstRegistryValue);
 
-    WriteTextFile(nested + "\\Deep.xml", SongXml({}));
-    WriteTextFile(longName, SongXml({std::string(400, 'A')}));
+    folder.Write("Nested\\Deep.xml", SongXml({}));
+    const std::string longName = folder.Write("Long.xml", SongXml({std::string(400, 'A')}));
     Opened.clear();
     const ShellOpener previous = ShellOpen;
     ShellOpen = RecordOpen;
@@ -233,7 +230,7 @@ TEST(MainWindowTest, DropsTabsMenusDoubleClicksResetAboutPickersExportAndConfigu
     script.Do([&] {
         // A path longer than the drop buffer is skipped, not read cut short
         // (which would name another file, here: an error line).
-        const std::string tooLong = folder.In(std::string(300, 'a') + ".xml");
+        const std::string tooLong = folder.Path(std::string(300, 'a') + ".xml");
         PluginSetAdd(InstalledPlugins, "Delay.dll", "C:\\VST");
         PluginSetAdd(InstalledPlugins, "Unused.dll", "C:\\VST\\More");
         DropFiles(script.main, {withPlugins, tooLong, subfolder, withoutPlugins});
@@ -371,16 +368,16 @@ TEST(MainWindowTest, DropsTabsMenusDoubleClicksResetAboutPickersExportAndConfigu
         });
         script.WaitUntil([&] { return script.Dialog("Export") == nullptr; });
     };
-    const std::string report = folder.In("report.txt");
+    const std::string report = folder.Path("report.txt");
     std::string firstReport;
     script.Command(IDM_EXPORT).Answer("Export", IDCANCEL).Do([&] {
         EXPECT_STREQ(Settings.ExportFolder, "C:\\windows");
     });
-    exportAs(folder.In("report"));
+    exportAs(folder.Path("report"));
     script.Do([&] {
-        firstReport = ReadTextFile(report);
+        firstReport = ReadFileBytes(report);
         EXPECT_NE(firstReport.find("1 - " + withPlugins + "\r\n"), std::string::npos);
-        WriteTextFile(report, "changed");
+        folder.Write("report.txt", "changed");
         script.answers.push_back(IDYES);
     });
     exportAs(report);
@@ -440,7 +437,7 @@ TEST(MainWindowTest, DropsTabsMenusDoubleClicksResetAboutPickersExportAndConfigu
             EXPECT_EQ(Settings.ScanSubfolders, 0u);
             EXPECT_EQ(Settings.VstFolder2Enabled, 0u);  // on without a folder: turned off
             EXPECT_TRUE(InstalledPlugins.members.empty());  // no folder on: the inventory is emptied
-            DropFiles(script.main, {vstRoot.In("Demo.xml"), vstRoot.In("nothing.txt")});
+            DropFiles(script.main, {vstRoot.Path("Demo.xml"), vstRoot.Path("nothing.txt")});
             Settings.VstFolder1Enabled = 1;
             std::strcpy(Settings.VstFolder1, vst.c_str());
         });
@@ -464,7 +461,7 @@ TEST(MainWindowTest, DropsTabsMenusDoubleClicksResetAboutPickersExportAndConfigu
     ShellOpen = previous;
     for (const std::string& key : keys) RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str());
     // The scan and the close stored the inventory and the settings.
-    const std::string bytes = ReadTextFile(settings);
+    const std::string bytes = ReadFileBytes(settings);
     EXPECT_EQ(bytes.substr(kSettingsBlockOffset, kSettingsBlockSize), block);
     int32_t rect[4] = {};
     AppSettings stored = {};
@@ -485,5 +482,5 @@ TEST(MainWindowTest, DropsTabsMenusDoubleClicksResetAboutPickersExportAndConfigu
     ASSERT_EQ(script.boxes.size(), 1u);
     EXPECT_EQ(script.boxes[0].caption, "Export");
     EXPECT_NE(script.boxes[0].text.find("replace"), std::string::npos) << script.boxes[0].text;
-    EXPECT_EQ(ReadTextFile(report), firstReport);
+    EXPECT_EQ(ReadFileBytes(report), firstReport);
 }

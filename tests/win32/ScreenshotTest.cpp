@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <tuple>
 
@@ -35,7 +36,7 @@ static bool CaptureWindow(HWND window, const std::string& path) {
     bytes.append(reinterpret_cast<const char*>(canvas.bits), size);
     // Opaque: BitBlt leaves the alpha bytes at zero, which readers take as transparent.
     for (size_t alpha = offset + 3; alpha < bytes.size(); alpha += 4) bytes[alpha] = '\xFF';
-    WriteTextFile(path, bytes);
+    std::ofstream(path, std::ios::binary) << bytes;
     return FileExists(path);
 }
 

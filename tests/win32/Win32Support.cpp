@@ -6,9 +6,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "core/CommandLine.h"
 #include "core/FrontEnd.h"
@@ -238,30 +235,9 @@ std::vector<std::string> ListTexts(HWND list) {
     return texts;
 }
 
-ScratchFolder::ScratchFolder() {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    static int serial = 0;
-    do path = temp + ("quorvel-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial));
-    while (!CreateDirectoryA(path.c_str(), nullptr));
-}
-
-ScratchFolder::~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
-}
-
 std::string BesideSelf(const std::string& name) {
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     std::string path = self;
     return path.substr(0, path.find_last_of('\\') + 1) + name;
 }
-
-void WriteTextFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-std::string ReadTextFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
-

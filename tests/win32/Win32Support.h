@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "harness/TempFolder.h"
 #include "support/SongXmlWriter.h"
 
 // A 32-bit top-down bitmap selected into a memory context.
@@ -110,14 +111,6 @@ bool CentredOver(HWND window, HWND owner);
 // The status line's summary with an inventory.
 std::string StatusLine(int installed, int collected, int missing, int unused, int errors);
 
-// A fresh folder below the temporary folder, removed with its files.
-struct ScratchFolder {
-    std::string path;  // without a trailing backslash
-    ScratchFolder();
-    ~ScratchFolder();
-    std::string In(const std::string& name) const { return path + "\\" + name; }
-};
-
 // A file beside the test program.
 std::string BesideSelf(const std::string& name);
 // A song naming these VST plug-ins.
@@ -126,6 +119,4 @@ inline std::string SongXml(std::vector<std::string> plugins) {
     shape.plugins = std::move(plugins);
     return WriteSongXml(shape);
 }
-void WriteTextFile(const std::string& path, const std::string& text);
-std::string ReadTextFile(const std::string& path);
 inline bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
