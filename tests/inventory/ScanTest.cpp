@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,14 +26,12 @@ namespace {
 const char kAccessError[] = "Could not access registry for scanning available Waves plugins!";
 const char kLoadError[] = "Error loading Waves plugin for verification!";
 
-// "a | b | c" as its trimmed parts, at least three (empty ones added).
-std::vector<std::string> Split(const std::string& text) {
+// "a | b | c" as its parts, at least three (empty ones added).
+std::vector<std::string> Split(std::string text) {
     std::vector<std::string> parts;
-    std::istringstream in(text);
-    for (std::string part; std::getline(in, part, '|');) {
-        const size_t first = part.find_first_not_of(' '), last = part.find_last_not_of(' ');
-        parts.push_back(first == std::string::npos ? "" : part.substr(first, last + 1 - first));
-    }
+    for (size_t bar; (bar = text.find(" | ")) != std::string::npos; text.erase(0, bar + 3))
+        parts.push_back(text.substr(0, bar));
+    parts.push_back(text);
     parts.resize(std::max<size_t>(parts.size(), 3));
     return parts;
 }

@@ -12,6 +12,7 @@
 #include "core/PluginSet.h"
 #include "harness/Harness.h"
 #include "harness/Seeds.h"
+#include "inventory/ForeignLibraries.h"
 
 namespace {
 
@@ -54,7 +55,9 @@ std::string ParseSummary(const std::string& bytes) {
     std::strcpy(s.OpenFilesFolder, "old");
     std::strcpy(s.ExportFolder, "old");
     PluginSet plugins;
-    const int result = SettingsParse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), rect, s, plugins);
+    ForeignLibrarySet foreign;
+    const int result =
+        SettingsParse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), rect, s, plugins, &foreign);
     char head[120];
     std::snprintf(head, sizeof head, "r%d %d %d %d %d s%x v%u v%u", result, rect[0], rect[1], rect[2], rect[3],
                   s.ScanSubfolders, s.VstFolder1Enabled, s.VstFolder2Enabled);
@@ -62,6 +65,8 @@ std::string ParseSummary(const std::string& bytes) {
     for (const char* path : {s.OpenFilesFolder, s.OpenFolderPath, s.ExportFolder, s.VstFolder1, s.VstFolder2})
         out += " [" + std::string(path) + "]";
     for (const auto& member : plugins.members) out += " " + member.second.name + "=" + member.second.folder;
+    for (const auto& [key, library] : foreign)
+        out += " " + library.name + "=" + library.folder + "(" + MachineKindText(library.machine) + ")";
     return out;
 }
 
