@@ -56,12 +56,6 @@ TEST_F(SongReaderTest, ASongIsReadAlsoWhenTheFirstParserCannotBeHad) {
     EXPECT_EQ(Lines(), (std::vector<std::string>{"Outlined|By Melw|220|3", "4klang.dll*1"}));
 }
 
-TEST_F(SongReaderTest, AMissingPathLeavesNoTrace) {
-    ReadSongFile(SourcePath("tests/data/xml/files/gone.xrns").c_str(), nullptr);
-    EXPECT_TRUE(shown->statusTexts.empty());
-    EXPECT_TRUE(Lines().empty());
-}
-
 TEST(ParseSongNumber, ConvertsLikeTheTrackerWrote) {
     for (const std::vector<std::string>& row : ReadTableRows("tests/data/xml/song-numbers.tsv"))
         EXPECT_EQ(ParseSongNumber(row[0].c_str()), std::stoi(row[1])) << row[0];

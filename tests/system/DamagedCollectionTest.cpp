@@ -105,6 +105,7 @@ TEST_F(DamagedCollectionTest, FoldersThatLoopOrHoldTwentyThousandFilesAndSpecial
     }
     fs::create_directory_symlink(temp.Path("tree"), temp.Path("tree/many/loop"));
     fs::create_directory_symlink(temp.Path("tree/many"), temp.Path("tree/sideways"));
+    // A path that is not there leaves no line.
     fs::create_symlink(temp.Path("tree/gone.xml"), temp.Path("tree/dangling.xml"));
     fs::create_symlink("/dev/zero", temp.Path("tree/device.xml"));
     ASSERT_EQ(mkfifo(temp.Path("tree/pipe.rns").c_str(), 0600), 0);
