@@ -222,6 +222,9 @@ TEST(XmlTreeTest, LargeDocumentsKeepEveryElementNameAndText) {
     }
 }
 
+// A million levels deep, closed or not, parsed, walked and released without
+// recursion: the deepest documents of DamagedCollectionTest.
+
 TEST(XmlTreeTest, RunningOutOfMemoryInAHandlerFailsTheParseCleanly) {
     const std::string document =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -253,8 +256,6 @@ TEST(XmlTreeTest, RunningOutOfMemoryInAHandlerFailsTheParseCleanly) {
     EXPECT_EQ(Dump(simple.tree.get()), "r [<absent>]\n");
 }
 
-// A million levels deep, closed or not, parsed, walked and released without
-// recursion: the deepest documents of DamagedCollectionTest.
 TEST(XmlTreeTest, BuffersAreTakenOnlyForWhatTheyCanHold) {
     XmlParserPtr parser(CreateXmlParser());
     ASSERT_NE(parser, nullptr);
