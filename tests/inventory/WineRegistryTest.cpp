@@ -35,23 +35,18 @@ std::string Query(RegistryKey* key) {
 
 }  // namespace
 
-// What the lines of a registry hold, quirks.reg checks.
+// What the lines of a registry hold, quirks.reg checks; whether a text is one
+// at all, the rows of registry-headers.tsv.
 TEST(WineRegistryTest, OnlyAFileWithTheHeaderIsARegistry) {
-    const std::pair<std::string, int> cases[] = {
-        {"WINE REGISTRY Version 2\n[A] 1\n@=\"x\"\n", 1},
-        {"WINE REGISTRY Version 2\r\n[A] 1\r\n@=\"x\"\r\n", 1},  // CR LF lines
-        {"WINE REGISTRY Version 2\n[A] 1\n@=\"x\"", 1},              // no line end at the end
-        {"WINE REGISTRY Version 1\n[A] 1\n@=\"x\"\n", 0},
-        {"REGEDIT4\n[A]\n@=\"x\"\n", 0},
-        {"", 0},
-    };
-    for (const auto& [text, result] : cases) {
+    for (const auto& row : ReadTableRows("tests/data/inventory/registry-headers.tsv")) {
         WineRegistry registry;
-        EXPECT_EQ(Parse(text, registry), result) << text;
+        const int result = std::stoi(row.at(1));
+        EXPECT_EQ(Parse(Unescape(row[0]), registry), result) << row[0];
         const WineRegistryValue* value = WineRegistryFindValue(registry, WineRegistryFind(registry, 0, "a"), nullptr);
-        EXPECT_EQ(value ? value->data : "<none>", result ? "x" : "<none>") << text;
+        EXPECT_EQ(value ? value->data : "<none>", result ? "x" : "<none>") << row[0];
     }
     WineRegistry registry;
+    EXPECT_EQ(Parse("", registry), 0);
     EXPECT_EQ(WineRegistryParse(nullptr, 0, &registry), 0);
 }
 
