@@ -187,15 +187,11 @@ TEST(ZipReaderTest, EndRecordIsFoundAcrossTheBordersOfTheSearchWindows) {
     }
 }
 
-// Songs are opened from their files by SongReaderTest, a locked one by
-// DamagedCollectionTest; here a folder, and names too long to look for.
-TEST(ZipReaderTest, UnopenableFilesAndNamesLongerThan255BytesAreRefused) {
-    TempFolder temp;
-    ZipReader* reader = nullptr;
-    EXPECT_EQ(ZipOpenFile(temp.MakeFolder("folder.xrns").c_str(), nullptr, &reader), kZipCannotOpen);
-    EXPECT_EQ(reader, nullptr);
-    EXPECT_EQ(ZipClose(nullptr), kZipBadArgument);
-    // The longest name kept is 259 bytes.
+// Songs are opened from their files by SongReaderTest, locked ones by
+// DamagedCollectionTest (and a folder is refused by the file layer, as the
+// binary songs' loader shows); here names too long to look for. The longest
+// name kept is 259 bytes.
+TEST(ZipReaderTest, NamesLongerThan255BytesAreRefused) {
     auto zip = Open(BuildZip({Entry(std::string(300, 'n'), "x")}));
     ZipItemInfo info = Wanted(std::string(255, 'n'));
     EXPECT_EQ(ZipFindItem(zip->reader.get(), &info, 1), kZipNoSuchItem);
