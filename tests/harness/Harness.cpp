@@ -115,6 +115,8 @@ std::vector<std::vector<std::string>> ReadTableRows(const std::string& relative)
         std::istringstream cells(line);
         for (std::string field; std::getline(cells, field, '\t');) fields.push_back(field);
     }
+    // A table that is gone or empty would let its test pass without a case.
+    EXPECT_FALSE(rows.empty()) << relative << " has no rows";
     return rows;
 }
 

@@ -73,7 +73,7 @@ bool RunningAsRoot();
 // The source tree (tests find their committed data there).
 std::string SourcePath(const std::string& relative);
 // The rows of a committed table (relative to the source tree): tab-separated
-// fields, with blank lines and "#" comments left out.
+// fields, with blank lines and "#" comments left out; a table without rows fails the test.
 std::vector<std::vector<std::string>> ReadTableRows(const std::string& relative);
 // The blank-separated words of a text.
 std::vector<std::string> Words(const std::string& text);

