@@ -57,7 +57,7 @@ TEST_F(CliTest, EveryRunOfTheTableEndsWithItsStatusAndOutputs) {
     EXPECT_EQ(Run({"-V"}).out, "quorvel " QUORVEL_VERSION "\n");
     Scan();
     temp.Write("report.txt", "keep me");
-    for (const auto& row : ReadTableRows("tests/data/misc/cli-runs.tsv")) {
+    for (const auto& row : ReadTableRows("misc/cli-runs.tsv")) {
         ASSERT_GE(row.size(), 5u);
         const auto result = Run({row.begin() + 4, row.end()}, temp.Path("songs"));
         SCOPED_TRACE(row[4] + " " + (row.size() > 5 ? row[5] : ""));
@@ -81,10 +81,7 @@ TEST_F(CliTest, EveryRunOfTheTableEndsWithItsStatusAndOutputs) {
 
 TEST_F(CliTest, TheExampleIsScannedReadAndReportedAndTheInventoryIsKept) {
     // The report in full, "@" standing for the collection's folder.
-    const auto committed = [this](const char* name) {
-        return Filled(ReadFileBytes(SourcePath("tests/data/misc/") + name));
-    };
-    const std::string report = committed("example-report.txt");
+    const std::string report = Filled(ReadTestData("misc/example-report.txt"));
     const auto first = Scan();
     EXPECT_EQ(first.exitCode, 0) << first.err;
     EXPECT_EQ(first.out, report);
@@ -96,7 +93,7 @@ TEST_F(CliTest, TheExampleIsScannedReadAndReportedAndTheInventoryIsKept) {
     EXPECT_EQ(second.err, kExampleSummary);
     // What may explain the missing plug-ins follows the report, when asked for.
     const auto hinted = Run({"-s", "--hints", "@songs"});
-    EXPECT_EQ(hinted.out, report + committed("example-report.hints"));
+    EXPECT_EQ(hinted.out, report + Filled(ReadTestData("misc/example-report.hints")));
     EXPECT_TRUE(Has(hinted.err, "close name (see the hints)\n"));
 }
 

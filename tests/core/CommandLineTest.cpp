@@ -25,7 +25,7 @@ std::string Parsed(const char* text) {
 
 // The cases are rows of tests/data/misc/command-lines.tsv: switch text, request, why.
 TEST(ParseCommandLine, KeepsTheRulesAndQuirksOfTheSwitchSyntax) {
-    for (const auto& row : ReadTableRows("tests/data/misc/command-lines.tsv")) {
+    for (const auto& row : ReadTableRows("misc/command-lines.tsv")) {
         ASSERT_EQ(row.size(), 3u);
         EXPECT_EQ(Parsed(row[0].c_str()), row[1]) << row[2];
     }

@@ -73,7 +73,7 @@ TEST_F(ProcessingRunTest, WhatACommandLineRunWalks) {
     const auto text = [this](const std::string& field) {
         return field == "-" ? std::nullopt : std::optional(field[0] == '@' ? temp.path + field.substr(1) : field);
     };
-    for (const auto& row : ReadTableRows("tests/data/misc/command-line-walks.tsv")) {
+    for (const auto& row : ReadTableRows("misc/command-line-walks.tsv")) {
         ASSERT_EQ(row.size(), 6u);
         SCOPED_TRACE(row[5]);
         ResetCatalogue();

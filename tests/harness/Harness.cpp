@@ -106,9 +106,11 @@ std::string SourcePath(const std::string& relative) {
     return (std::filesystem::path(QUORVEL_SOURCE_DIR) / relative).string();
 }
 
+std::string ReadTestData(const std::string& relative) { return ReadFileBytes(SourcePath("tests/data/" + relative)); }
+
 std::vector<std::vector<std::string>> ReadTableRows(const std::string& relative) {
     std::vector<std::vector<std::string>> rows;
-    std::istringstream in(ReadFileBytes(SourcePath(relative)));
+    std::istringstream in(ReadTestData(relative));
     for (std::string line; std::getline(in, line);) {
         if (line.empty() || line[0] == '#') continue;
         std::vector<std::string>& fields = rows.emplace_back();

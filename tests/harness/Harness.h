@@ -72,7 +72,9 @@ protected:
 bool RunningAsRoot();
 // The source tree (tests find their committed data there).
 std::string SourcePath(const std::string& relative);
-// The rows of a committed table (relative to the source tree): tab-separated
+// The bytes of a committed file below tests/data.
+std::string ReadTestData(const std::string& relative);
+// The rows of a committed table below tests/data: tab-separated
 // fields, with blank lines and "#" comments left out; a table without rows fails the test.
 std::vector<std::vector<std::string>> ReadTableRows(const std::string& relative);
 // The blank-separated words of a text.

@@ -47,8 +47,8 @@ protected:
 // Which libraries a scan notes, the scan table (ScanTest) checks.
 TEST_F(ForeignLibrariesTest, TheSettingsFileKeepsWhatAScanFoundOfAnotherKind) {
     temp.Write("vst/Native.dll", NativeDllBytes({"VSTPluginMain"}));
-    temp.Write("vst/x86/Old.dll", ReadFileBytes(SourcePath("tests/data/inventory/pe/i386.dll")));
-    temp.Write("vst/z-arm/Arm.dll", ReadFileBytes(SourcePath("tests/data/inventory/pe/arm64.dll")));
+    temp.Write("vst/x86/Old.dll", ReadTestData("inventory/pe/i386.dll"));
+    temp.Write("vst/z-arm/Arm.dll", ReadTestData("inventory/pe/arm64.dll"));
     // What the scan finds, the block of scans.txt with these files checks; it
     // is stored behind the inventory at once, and kept by a save at close.
     Scan();

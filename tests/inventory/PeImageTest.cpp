@@ -48,10 +48,10 @@ std::vector<std::string> ObjdumpExportNames(const std::string& path) {
 TEST(PeImageTest, CommittedImagesReadAsTheirListSays) {
     const std::vector<std::string> problems = {"none",           "notPe",          "truncated", "badHeader",
                                                "sectionOutside", "exportsDamaged", "noMemory"};
-    for (const auto& row : ReadTableRows("tests/data/inventory/pe/images.tsv")) {
+    for (const auto& row : ReadTableRows("inventory/pe/images.tsv")) {
         ASSERT_GE(row.size(), 5u) << row[0];
         const std::string line = row[0] + " " + row[1];
-        std::string bytes = ReadFileBytes(SourcePath("tests/data/inventory/pe/" + row[0]));
+        std::string bytes = ReadTestData("inventory/pe/" + row[0]);
         for (const std::string& patch : Words(row[1])) {
             size_t at = 0;
             unsigned long value = 0;
@@ -79,7 +79,7 @@ TEST(PeImageTest, CommittedImagesReadAsTheirListSays) {
 TEST(PeImageTest, AnImageCutShortAnywhereIsRefusedWithoutReadingPastItsEnd) {
     // split.dll: "PE\0\0" at 0x80, its section table ends before 512, the
     // first section's data, and the file, after.
-    const std::string bytes = ReadFileBytes(SourcePath("tests/data/inventory/pe/split.dll"));
+    const std::string bytes = ReadTestData("inventory/pe/split.dll");
     ASSERT_EQ(bytes.size(), 2048u);
     // Each cut is a fresh heap block of exactly that size, so that the
     // sanitizer catches any read past it.

@@ -40,7 +40,7 @@ std::vector<std::string> Split(std::string text) {
 // "i386: ..." a library of that kind, "pe: FILE" a committed image.
 std::string LibraryBytes(const std::string& exports) {
     if (exports.rfind("text: ", 0) == 0) return exports.substr(6);
-    if (exports.rfind("pe: ", 0) == 0) return ReadFileBytes(SourcePath("tests/data/inventory/pe/" + exports.substr(4)));
+    if (exports.rfind("pe: ", 0) == 0) return ReadTestData("inventory/pe/" + exports.substr(4));
     if (exports.rfind("i386: ", 0) == 0) return BuildPeImage(kPeWriterI386, Words(exports.substr(6)));
     return NativeDllBytes(Words(exports));
 }
@@ -70,7 +70,7 @@ protected:
 TEST_F(ScanTest, EveryScanLeavesWhatItsBlockSays) {
     // Each block's title and its lines, which hold no tabs: each is a row of one field.
     std::vector<std::pair<std::string, std::vector<std::string>>> scans;
-    for (const auto& row : ReadTableRows("tests/data/inventory/scans.txt")) {
+    for (const auto& row : ReadTableRows("inventory/scans.txt")) {
         if (row[0].rfind("scan ", 0) == 0) scans.push_back({row[0].substr(5), {}});
         else scans.back().second.push_back(row[0]);
     }

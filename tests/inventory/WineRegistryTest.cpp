@@ -38,7 +38,7 @@ std::string Query(RegistryKey* key) {
 // What the lines of a registry hold, quirks.reg checks; whether a text is one
 // at all, the rows of registry-headers.tsv.
 TEST(WineRegistryTest, OnlyAFileWithTheHeaderIsARegistry) {
-    for (const auto& row : ReadTableRows("tests/data/inventory/registry-headers.tsv")) {
+    for (const auto& row : ReadTableRows("inventory/registry-headers.tsv")) {
         WineRegistry registry;
         const int result = std::stoi(row.at(1));
         EXPECT_EQ(Parse(Unescape(row[0]), registry), result) << row[0];
@@ -51,7 +51,7 @@ TEST(WineRegistryTest, OnlyAFileWithTheHeaderIsARegistry) {
 }
 
 TEST(WineRegistryTest, KeysIgnoreLetterCaseAndLinesItCannotUseAreSkipped) {
-    const std::string text = ReadFileBytes(SourcePath("tests/data/inventory/quirks.reg"));
+    const std::string text = ReadTestData("inventory/quirks.reg");
     WineRegistry registry;
     ASSERT_EQ(Parse(text, registry), 1);
     std::istringstream lines(text);
@@ -85,8 +85,7 @@ TEST_F(WineRegistryPrefixTest, MachineKeysComeFromThePrefixSystemRegAndLibraryPa
     const std::string prefix = temp.Path("prefix");
     RegistrySetWinePrefix(prefix.c_str());
     EXPECT_EQ(RegistryOpenMachineKey("Software"), nullptr) << "no prefix folder";
-    const auto committed = [](const char* name) { return ReadFileBytes(SourcePath("tests/data/inventory/prefix/") + name); };
-    ASSERT_TRUE(MakeWinePrefix(prefix, committed("first.reg")));  // {1} Waves One, {2} Waves Two
+    ASSERT_TRUE(MakeWinePrefix(prefix, ReadTestData("inventory/prefix/first.reg")));  // {1} Waves One, {2} Waves Two
     // What the keys hold, how names and values are enumerated and how buffers
     // bound them, the Waves scans (ScanTest) check.
     RegistryKeyPtr one(RegistryOpenMachineKey("software\\classes\\clsid\\{1}"));
@@ -95,12 +94,12 @@ TEST_F(WineRegistryPrefixTest, MachineKeysComeFromThePrefixSystemRegAndLibraryPa
     // Each row of local-paths.tsv: a stored path and where it leads in the prefix.
     temp.Write("prefix/drive_c/Program Files/Waves/WaveShell1-VST 14.0_x64.dll", "x");
     temp.Write("prefix/drive_c/Program Files/Waves/waveshell1-vst 14.0_x64.dll", "x");
-    for (const auto& row : ReadTableRows("tests/data/inventory/local-paths.tsv"))
+    for (const auto& row : ReadTableRows("inventory/local-paths.tsv"))
         EXPECT_EQ(RegistryLocalPath(row[0].c_str()), row.size() > 1 ? prefix + "/" + row[1] : "") << row[0];
     EXPECT_EQ(RegistryLocalPath(""), "");
 
     // A rewritten file is read again; a key opened before keeps its own view.
-    ASSERT_TRUE(MakeWinePrefix(prefix, committed("rewritten.reg")));  // {1} Waves Renamed
+    ASSERT_TRUE(MakeWinePrefix(prefix, ReadTestData("inventory/prefix/rewritten.reg")));  // {1} Waves Renamed
     std::filesystem::last_write_time(prefix + "/system.reg",
                                      std::filesystem::file_time_type::clock::now() + std::chrono::seconds(5));
     RegistryKeyPtr again(RegistryOpenMachineKey("Software\\Classes\\CLSID\\{1}"));

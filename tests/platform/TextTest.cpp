@@ -9,7 +9,7 @@
 
 // Each row of text.tsv: a function, its arguments and what it gives.
 TEST(Text, NamesAndPathsAsTheTableSays) {
-    for (auto row : ReadTableRows("tests/data/inventory/text.tsv")) {
+    for (auto row : ReadTableRows("inventory/text.tsv")) {
         row.resize(4);
         const std::string& function = row[0];
         const char *a = row[1].c_str(), *b = row[2].c_str();
@@ -28,7 +28,7 @@ TEST(Text, NamesAndPathsAsTheTableSays) {
 
 // The cases are rows of tests/data/misc/masks.tsv: name, mask list, 1 if it matches.
 TEST(MatchMaskList, FollowsTheMaskRules) {
-    for (const auto& row : ReadTableRows("tests/data/misc/masks.tsv")) {
+    for (const auto& row : ReadTableRows("misc/masks.tsv")) {
         ASSERT_GE(row.size(), 3u);
         KeepSeed("mask", row[0] + '\0' + row[1]);
         EXPECT_EQ(MatchMaskList(row[0].c_str(), row[1].c_str()), row[2] == "1") << row[0] << " ~ " << row[1];

@@ -51,7 +51,7 @@ class RnsReaderTest : public CatalogueTest {};
 // like them (in the committed body), and with the last end marker on the
 // last offset it may take. The accepted version texts take turns.
 TEST_F(RnsReaderTest, FindsEverythingAtEveryAlignmentUpToTheLastOffset) {
-    const std::string body = ReadFileBytes(SourcePath("tests/data/rns/aligned-body.rns"));
+    const std::string body = ReadTestData("rns/aligned-body.rns");
     for (size_t pad = 0; pad < 34; ++pad) {
         for (size_t trailing : {0, 1}) {
             ResetCatalogue();
@@ -73,7 +73,7 @@ TEST_F(RnsReaderTest, FindsEverythingAtEveryAlignmentUpToTheLastOffset) {
 }
 
 TEST_F(RnsReaderTest, RecordPluginReferenceFormsTheNameCutTo259Bytes) {
-    for (const auto& row : ReadTableRows("tests/data/rns/references.tsv")) {
+    for (const auto& row : ReadTableRows("rns/references.tsv")) {
         ASSERT_EQ(row.size(), 3u);
         ResetCatalogue();
         auto entry = NewSongEntry(kPath);
@@ -87,7 +87,7 @@ TEST_F(RnsReaderTest, RecordPluginReferenceFormsTheNameCutTo259Bytes) {
 
 TEST_F(RnsReaderTest, ScanVstReferencesStaysInsideTheImage) {
     const std::string reference("\x0a\0\0\0Vst: Delay\0\0", 16), bare = "Vst: Delay  ";
-    for (const auto& row : ReadTableRows("tests/data/rns/scans.tsv")) {
+    for (const auto& row : ReadTableRows("rns/scans.tsv")) {
         ASSERT_EQ(row.size(), 6u);
         SCOPED_TRACE(row[5]);
         ResetCatalogue();

@@ -30,7 +30,7 @@ class SongReaderTest : public CatalogueTest {};
 // Every file of the table, the real songs and instruments of the corpus among
 // them, gives the lines its row lists; its name is shown before any check.
 TEST_F(SongReaderTest, EveryCommittedFileGivesTheLinesItsTableLists) {
-    for (const std::vector<std::string>& row : ReadTableRows("tests/data/xml/files.tsv")) {
+    for (const std::vector<std::string>& row : ReadTableRows("xml/files.tsv")) {
         const std::string path = SourcePath("tests/data/" + row[0]);
         ClearSongList();
         ClearErrorList();
@@ -55,7 +55,7 @@ TEST_F(SongReaderTest, ASongIsReadAlsoWhenTheFirstParserCannotBeHad) {
 }
 
 TEST(ParseSongNumber, ConvertsLikeTheTrackerWrote) {
-    for (const std::vector<std::string>& row : ReadTableRows("tests/data/xml/song-numbers.tsv"))
+    for (const std::vector<std::string>& row : ReadTableRows("xml/song-numbers.tsv"))
         EXPECT_EQ(ParseSongNumber(row[0].c_str()), std::stoi(row[1])) << row[0];
     EXPECT_EQ(ParseSongNumber("\t\n\v\f\r -7"), -7);
 }

@@ -123,7 +123,7 @@ struct DocumentCase {
 
 std::vector<DocumentCase> CommittedDocuments() {
     std::vector<DocumentCase> cases;
-    std::istringstream list(ReadFileBytes(SourcePath("tests/data/xml/documents.txt")));
+    std::istringstream list(ReadTestData("xml/documents.txt"));
     std::string purpose;
     for (std::string line; std::getline(list, line);) {
         if (line.rfind("# ", 0) == 0) {

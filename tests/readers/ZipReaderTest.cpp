@@ -121,7 +121,7 @@ TEST(ZipReaderTest, CommittedArchivesGiveTheTabledResults) {
     if (base.back() != kPathSeparator) base.push_back(kPathSeparator);
     const std::string keys = " password open zone want flags find index name attributes modify access create size buffer"
                              " extract delivered crc mismatch ";
-    for (const auto& row : ReadTableRows("tests/data/zip/cases.tsv")) {
+    for (const auto& row : ReadTableRows("zip/cases.tsv")) {
         std::map<std::string, std::string> field = {{"open", "ok"}, {"find", "ok"}, {"want", "Song.xml"},
                                                     {"flags", "1"}, {"zone", "UTC0"}};
         for (size_t i = 1; i < row.size(); ++i) {
@@ -133,7 +133,7 @@ TEST(ZipReaderTest, CommittedArchivesGiveTheTabledResults) {
         SCOPED_TRACE(row[0] + " for \"" + field["want"] + "\"");
         setenv("TZ", field["zone"].c_str(), 1);
         tzset();
-        auto zip = Open(ReadFileBytes(SourcePath("tests/data/zip/" + row[0])),
+        auto zip = Open(ReadTestData("zip/" + row[0]),
                         given("password") ? field["password"].c_str() : nullptr);
         ASSERT_EQ(zip->code, CodeNamed(field["open"]));
         EXPECT_EQ(zip->reader == nullptr, zip->code != kZipOk);

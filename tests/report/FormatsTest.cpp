@@ -40,7 +40,7 @@ class FormatsTest : public CatalogueTest {};
 }  // namespace
 
 TEST_F(FormatsTest, EveryCollectionGivesItsCommittedBytes) {
-    const auto rows = ReadTableRows("tests/data/report/collections.tsv");
+    const auto rows = ReadTableRows("report/collections.tsv");
     size_t collections = 0, files = 0;
     for (size_t i = 0; i < rows.size(); ++collections) {
         ASSERT_EQ(rows[i][0], "collection");
@@ -77,5 +77,6 @@ TEST_F(FormatsTest, OtherKindRemarksCountEachKind) {
 
 // The cases are rows of tests/data/report/name-keys.tsv: a name, its key.
 TEST_F(FormatsTest, NamesAreCloseApartFromCaseBlanksVersionDigitsAndAProcessorMark) {
-    for (const auto& row : ReadTableRows("tests/data/report/name-keys.tsv")) EXPECT_EQ(PluginNameKey(row[0]), row.size() > 1 ? row[1] : "") << row[0];
+    for (const auto& row : ReadTableRows("report/name-keys.tsv"))
+        EXPECT_EQ(PluginNameKey(row[0]), row.size() > 1 ? row[1] : "") << row[0];
 }

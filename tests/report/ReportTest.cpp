@@ -79,7 +79,7 @@ TEST_F(ReportTest, ACommandLineRunAsksBeforeReplacingAFileAndWritesTheAskedForFo
     const char* const outcomes[] = {"nothing", "missing", "read", "failed"};  // in CommandLineOutcome's order
     AddSong({"/s/a.xrns"});
     folder.MakeFolder("empty");
-    for (const auto& row : ReadTableRows("tests/data/report/command-line-exports.tsv")) {
+    for (const auto& row : ReadTableRows("report/command-line-exports.tsv")) {
         ASSERT_EQ(row.size(), 11u);
         SCOPED_TRACE(row[0]);
         shown = &InstallRecorder();

@@ -37,7 +37,7 @@ protected:
         temp.Write("vst2/Chorus.dll", NativeDllBytes({"main"}));
         const std::string prefix = temp.Path("prefix");
         // Two plug-ins of the shell, Waves C4 and Waves L1.
-        ASSERT_TRUE(MakeWinePrefix(prefix, ReadFileBytes(SourcePath("tests/data/inventory/prefix/two-shell-plugins.reg"))));
+        ASSERT_TRUE(MakeWinePrefix(prefix, ReadTestData("inventory/prefix/two-shell-plugins.reg")));
         const std::string shell = WinePrefixFile(prefix, kShell);
         temp.Write(shell.substr(temp.path.size() + 1), NativeDllBytes(kShellExports));
         RegistrySetWinePrefix(prefix.c_str());

@@ -24,7 +24,7 @@ void ExpectMessage(const ShownMessage& shown, const char* text, void* owner) {
     EXPECT_TRUE(shown.caption == "Error" && shown.style == (kMbOk | kMbIconStop) && shown.owner == owner);
 }
 
-std::string Committed(const std::string& name) { return ReadFileBytes(SourcePath("tests/data/settings/" + name)); }
+std::string Committed(const std::string& name) { return ReadTestData("settings/" + name); }
 
 // Makes the next writes of this process fail once a file grows past limit
 // bytes, the way a full disk does; restores everything when it goes.
@@ -86,7 +86,7 @@ protected:
 // records before it) and files cut short (the head's fields are read as far
 // as the file reaches, each ending at its last byte).
 TEST_F(SettingsFileTest, CommittedFilesAndTheirFirstBytesParseAsListed) {
-    for (const auto& row : ReadTableRows("tests/data/settings/parsed.tsv")) {
+    for (const auto& row : ReadTableRows("settings/parsed.tsv")) {
         ASSERT_EQ(row.size(), 4u);
         std::string bytes = Committed(row[0]);
         if (row[1] != "all") bytes.resize(std::stoul(row[1]));

@@ -21,7 +21,7 @@
 
 namespace {
 
-std::string GoodSong() { return ReadFileBytes(SourcePath("tests/data/damaged/sound-bare.xml")); }
+std::string GoodSong() { return ReadTestData("damaged/sound-bare.xml"); }
 
 // What reading one file gave, in the form of tests/data/damaged/expected.txt.
 struct Described {
@@ -84,7 +84,7 @@ TEST_F(DamagedCollectionTest, EverySampleGivesExactlyItsLinesAndEverySoundSongIs
     Described described{flat, "", 0};
     WalkFolder(flat.c_str(), SongFilePattern, 0, ReadAndDescribe, &described);
     std::string expected;  // its lines hold no tab, so each is a row of one field
-    for (const auto& row : ReadTableRows("tests/data/damaged/expected.txt")) expected += Unescape(row[0]) + "\n";
+    for (const auto& row : ReadTableRows("damaged/expected.txt")) expected += Unescape(row[0]) + "\n";
     EXPECT_EQ(described.text, expected);
     EXPECT_EQ(SongCounter, described.listed) << "files that are not listed take no number";
 }
@@ -117,7 +117,7 @@ TEST_F(DamagedCollectionTest, FoldersThatLoopOrHoldTwentyThousandFilesAndSpecial
 TEST_F(DamagedCollectionTest, ClaimedGigabytesCostOnlyRealBytes) {
     // Five small archives that each claim two gigabytes, read by the real program.
     TempFolder claims;
-    const std::string claim = ReadFileBytes(SourcePath("tests/data/damaged/zip-claims-gigabytes.xrns"));
+    const std::string claim = ReadTestData("damaged/zip-claims-gigabytes.xrns");
     for (const char* name : {"a.xrns", "b.xrns", "c.xrns", "d.xrns", "e.xrns"}) claims.Write(name, claim);
     const auto result = RunProcess(CliPath(), {"-c", claims.Path("q.cfg"), "--repeat", "2", claims.path});
     EXPECT_EQ(result.exitCode, 0) << result.err;
